@@ -1,0 +1,20 @@
+#pragma once
+// Windows-1252, the code page of every text and file of the system.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace drill::cp1252 {
+
+// Unicode code point of a code-page byte. The five bytes the code page leaves
+// undefined (81, 8D, 8F, 90, 9D) map to the C1 controls of the same value.
+char32_t toUnicode(unsigned char byte);
+
+// Code-page byte of a code point, or '?' when the code page lacks it.
+unsigned char fromUnicode(char32_t codePoint);
+
+// Whole texts to and from UTF-8 (used for file-system paths).
+std::string toUtf8(std::string_view text);
+std::string fromUtf8(std::string_view utf8);
+
+}  // namespace drill::cp1252

@@ -1,0 +1,24 @@
+#pragma once
+// Numeric helpers shared by every subsystem: reading a number out of a text
+// the way the student's answers are read, and writing numbers into records.
+#include <string>
+#include <string_view>
+
+namespace drill {
+
+// Value of the longest leading decimal number of the text, blanks ignored;
+// 0 when there is none. Throws RuntimeError(6) when it overflows a double.
+double val(std::string_view text);
+
+// Shortest decimal text with up to 15 significant digits: "-" for negatives,
+// no point for whole numbers, no zero before the point (.5), exponent form
+// (1E+15, 1.5E+20) only for large (>= 1E+15) and tiny (< 1E-15) magnitudes.
+std::string numberText(double value);
+
+// Number as a file item: a leading blank for values >= 0, and a trailing blank.
+std::string numberItem(double value);
+
+// Nearest whole number, an exact half to the even neighbour.
+double roundHalfEven(double value);
+
+}  // namespace drill
