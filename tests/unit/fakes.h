@@ -2,8 +2,6 @@
 // Test doubles shared by the unit tests: a toolkit whose dialogs are answered
 // from a queue, a clock the test sets, a generator that replays given draws,
 // and a temporary directory mapped as drive C.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
