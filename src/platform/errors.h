@@ -16,6 +16,7 @@ inline constexpr int TypeMismatch = 13;
 inline constexpr int Internal = 51;
 inline constexpr int BadFileName = 52;
 inline constexpr int FileNotFound = 53;
+inline constexpr int BadFileMode = 54;
 inline constexpr int FileAlreadyOpen = 55;
 inline constexpr int DeviceIo = 57;
 inline constexpr int DiskFull = 61;

@@ -1,0 +1,108 @@
+#include "platform/codepage.h"
+
+#include <array>
+
+namespace drill::cp1252 {
+
+namespace {
+
+// Bytes 80 to 9F; the rest of the code page equals Latin-1.
+constexpr std::array<char32_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        // Every code point of the table lies below U+10000.
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+}  // namespace
+
+char32_t toUnicode(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F) return kHigh[byte - 0x80];
+    return byte;
+}
+
+unsigned char fromUnicode(char32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
+        return static_cast<unsigned char>(codePoint);
+    for (std::size_t i = 0; i < kHigh.size(); ++i)
+        if (kHigh[i] == codePoint) return static_cast<unsigned char>(0x80 + i);
+    return '?';
+}
+
+std::string toUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 4);
+    for (char c : text) appendUtf8(out, toUnicode(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string fromUtf8(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    const std::size_t n = utf8.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char b = static_cast<unsigned char>(utf8[i]);
+        if (b < 0x80) {
+            out.push_back(static_cast<char>(b));
+            ++i;
+            continue;
+        }
+        // Length and the allowed range of the second byte, which rules out
+        // overlong forms, surrogates and code points above U+10FFFF.
+        std::size_t len = 0;
+        unsigned char lo = 0x80, hi = 0xBF;
+        char32_t cp = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            len = 2;
+            cp = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            len = 3;
+            cp = b & 0x0F;
+            if (b == 0xE0) lo = 0xA0;
+            if (b == 0xED) hi = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            cp = b & 0x07;
+            if (b == 0xF0) lo = 0x90;
+            if (b == 0xF4) hi = 0x8F;
+        } else {
+            out.push_back('?');
+            ++i;
+            continue;
+        }
+        std::size_t k = 1;
+        for (; k < len && i + k < n; ++k) {
+            const unsigned char c = static_cast<unsigned char>(utf8[i + k]);
+            const unsigned char min = k == 1 ? lo : 0x80;
+            const unsigned char max = k == 1 ? hi : 0xBF;
+            if (c < min || c > max) break;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (k < len) {
+            // A broken sequence is one '?', and what broke it is read anew.
+            out.push_back('?');
+            i += k;
+            continue;
+        }
+        out.push_back(static_cast<char>(fromUnicode(cp)));
+        i += len;
+    }
+    return out;
+}
+
+}  // namespace drill::cp1252

@@ -1,0 +1,98 @@
+#include "platform/numbers.h"
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+
+#include "platform/errors.h"
+
+namespace drill {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The window toolkit sets the user's locale; numbers in answers and records
+// always use the point, so conversions go through the "C" locale.
+locale_t cLocale() {
+    static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return loc;
+}
+
+}  // namespace
+
+double val(std::string_view text) {
+    std::string s;
+    s.reserve(text.size());
+    for (char c : text)
+        if (c != ' ') s.push_back(c);
+
+    // The longest leading part of the form [sign] digits [. digits] [e [sign] digits].
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < s.size() && isDigit(s[i])) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && isDigit(s[i])) ++i, ++digits;
+    }
+    if (digits == 0) return 0.0;
+    std::size_t end = i;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        std::size_t expStart = j;
+        while (j < s.size() && isDigit(s[j])) ++j;
+        if (j > expStart) end = j;  // "1e" and "1e+" are just 1
+    }
+    std::string number = s.substr(0, end);
+    double v = strtod_l(number.c_str(), nullptr, cLocale());
+    if (std::isinf(v)) throw RuntimeError(err::Overflow);
+    return v;
+}
+
+std::string numberText(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
+    if (value == 0.0) return "0";
+
+    // Fifteen significant digits, rounded once by the C library.
+    char buf[64];
+    snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+    std::string digits;
+    const char* p = buf;
+    for (; *p != 'e' && *p != '\0'; ++p)
+        if (isDigit(*p)) digits.push_back(*p);
+    int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+    std::string out = value < 0 ? "-" : "";
+    if (exponent >= 15 || exponent < -15) {
+        out += digits[0];
+        if (digits.size() > 1) out += "." + digits.substr(1);
+        int e = std::abs(exponent);
+        out += exponent < 0 ? "E-" : "E+";
+        if (e < 10) out += '0';
+        out += std::to_string(e);
+    } else if (exponent >= 0) {
+        std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+        if (digits.size() <= whole) {
+            out += digits + std::string(whole - digits.size(), '0');
+        } else {
+            out += digits.substr(0, whole) + "." + digits.substr(whole);
+        }
+    } else {
+        out += "." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    }
+    return out;
+}
+
+std::string numberItem(double value) {
+    return (value >= 0 ? " " : "") + numberText(value) + " ";
+}
+
+double roundHalfEven(double value) { return std::nearbyint(value); }
+
+}  // namespace drill
