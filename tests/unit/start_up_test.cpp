@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "drill/texts.h"
+#include "platform/errors.h"
+#include "rig.h"
+
+namespace drill::testing {
+namespace {
+
+const std::string kHome = texts::kHomeDir;
+const std::string kNet = texts::kNetworkDir;
+
+std::string messageB(int number) { return texts::kMessageB + std::to_string(number); }
+
+TEST(ErrorReport, MessagesHaveTheirExactLengths) {
+    EXPECT_EQ(std::strlen(texts::kMessageA), 411u);
+    EXPECT_EQ(std::strlen(texts::kMessageB), 237u);
+    EXPECT_EQ(std::string(texts::kMessageB).substr(222), "The error is:  ");
+}
+
+TEST(ErrorReport, NineEndsTheProgramOthersShowTheirNumber) {
+    DrillRig rig;
+    EXPECT_THROW(rig.drill.reportError(RuntimeError(9)), EndProgram);
+    for (int number : {5, 13, 53, 76}) EXPECT_NO_THROW(rig.drill.reportError(RuntimeError(number)));
+    EXPECT_EQ(rig.toolkit.messages, (std::vector<std::string>{texts::kMessageA, messageB(5), messageB(13),
+                                                              messageB(53), messageB(76)}));
+    EXPECT_EQ(rig.toolkit.captions, std::vector<std::string>(5, "Assignment Drill"));
+}
+
+struct PlaceCase {
+    std::string answer;
+    std::string dataDir;  // empty: start-up stops with `error`
+    int error = 0;
+};
+
+class PlaceOfWork : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(PlaceOfWork, ChoosesTheDataDirectoryOrStops) {
+    const PlaceCase& c = GetParam();
+    DrillRig rig;
+    rig.toolkit.answers = {c.answer, "Ann Lee", "AML", "1"};
+    DrillTestAccess::startUp(rig.drill);
+    const FormState& s = rig.drill.state();
+    EXPECT_EQ(s.dataDir, c.dataDir);
+    if (c.error == 0) {
+        EXPECT_TRUE(rig.toolkit.messages.empty());
+        EXPECT_EQ(s.masterFileName, c.dataDir + "\\masterFile_Ann_Lee.txt");
+        EXPECT_EQ(s.scriptIndex, 7);
+    } else {
+        EXPECT_EQ(rig.toolkit.messages, std::vector<std::string>{messageB(c.error)});
+        EXPECT_EQ(rig.toolkit.prompts.size(), 1u);  // nothing further is asked
+        EXPECT_EQ(s.studentName, "");
+        EXPECT_EQ(s.scriptIndex, 0);
+        EXPECT_EQ(s.scriptLines[1], "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, PlaceOfWork,
+    ::testing::Values(PlaceCase{"2", kNet}, PlaceCase{" 2 ", kNet}, PlaceCase{"2.0", kNet}, PlaceCase{"02", kNet},
+                      PlaceCase{"+2", kNet}, PlaceCase{"0.2e1", kNet}, PlaceCase{"1", kHome}, PlaceCase{"3", kHome},
+                      PlaceCase{"0", kHome}, PlaceCase{"-2", kHome}, PlaceCase{"2.5", kHome},
+                      PlaceCase{"1e-999", kHome}, PlaceCase{"", "", 13}, PlaceCase{"   ", "", 13},
+                      PlaceCase{"two", "", 13}, PlaceCase{"12x", "", 13}, PlaceCase{"1 2", "", 13},
+                      PlaceCase{"2e", "", 13}, PlaceCase{".", "", 13}, PlaceCase{"-", "", 13},
+                      PlaceCase{"1e999", "", 6}));
+
+TEST(StartUp, AsksInOrderWithTheProgramCaptionAndSetsTheFixedTexts) {
+    DrillRig rig;
+    rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
+    rig.random.draws = {0.5f};
+    DrillTestAccess::startUp(rig.drill);
+    const FormState& s = rig.drill.state();
+    EXPECT_EQ(rig.toolkit.prompts, (std::vector<std::string>{texts::kPrompt1, texts::kPrompt2, texts::kPrompt3,
+                                                             texts::kPrompt4}));
+    EXPECT_EQ(rig.toolkit.captions, std::vector<std::string>(4, "Assignment Drill"));
+    EXPECT_EQ(rig.random.seeds, std::vector<double>{38250.5});
+    EXPECT_EQ(s.codeNbr, 24.0f);
+    for (Panel p : {Panel::Picture1, Panel::Picture2})
+        EXPECT_EQ(rig.toolkit.scales[p], (std::pair<double, double>{1000, 1000}));
+    EXPECT_EQ(s.answerPrompt, std::string(texts::kInstruction1) + "\r\n\r\n" + texts::kInstruction2);
+    EXPECT_EQ(s.qaSeparator, " <-<-<-<-  Q/A:   ");
+    EXPECT_EQ(s.answerSeparator, " YOUR ANSWER  ->->->->  ");
+    EXPECT_EQ(s.studentName, "Ann Lee");
+    EXPECT_EQ(s.initials, "AML");
+    EXPECT_TRUE(std::filesystem::is_directory(rig.home("")));
+}
+
+TEST(StartUp, KeyIsTheWholePartOfTenDrawsPlusNineteen) {
+    for (auto [draw, key] : std::vector<std::pair<float, float>>{
+             {0.0f, 19}, {0.09999f, 19}, {0.1f, 20}, {0.5f, 24}, {0.95f, 28}, {0.99999994f, 28}}) {
+        DrillRig rig;
+        rig.random.draws = {draw};
+        DrillTestAccess::startUp(rig.drill);
+        EXPECT_EQ(rig.drill.state().codeNbr, key) << draw;
+    }
+}
+
+TEST(StartUp, HomeDirectoryThatExistsOrCannotBeMadeIsNoError) {
+    DrillRig present;
+    std::filesystem::create_directory(present.home(""));
+    present.toolkit.answers = {"1", "A", "B", "1"};
+    DrillTestAccess::startUp(present.drill);
+    EXPECT_TRUE(present.toolkit.messages.empty());
+
+    DrillRig missing;
+    setenv("DRILL_DRIVE_C", (missing.drive.root / "no" / "such").c_str(), 1);
+    missing.toolkit.answers = {"1", "A", "B", "1"};
+    DrillTestAccess::startUp(missing.drill);
+    EXPECT_TRUE(missing.toolkit.messages.empty());
+    EXPECT_EQ(missing.drill.state().scriptIndex, 7);
+}
+
+struct NameCase {
+    std::string name;
+    std::string part;
+};
+
+class NamePart : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(NamePart, GoesIntoAllThreeFileNamesWhileTheNameStaysAsTyped) {
+    DrillRig rig;
+    rig.toolkit.answers = {"1", GetParam().name, "X", "1"};
+    DrillTestAccess::startUp(rig.drill);
+    const FormState& s = rig.drill.state();
+    const std::string& n = GetParam().part;
+    EXPECT_EQ(s.studentName, GetParam().name);
+    EXPECT_EQ(s.masterFileName, "c:\\tarnholm\\masterFile_" + n + ".txt");
+    EXPECT_EQ(s.sendFileName, "c:\\tarnholm\\send_1207" + n + ".txt");
+    EXPECT_EQ(s.notesFileName, "c:\\tarnholm\\notes_" + n + ".txt");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, NamePart,
+    ::testing::Values(NameCase{"Ann Lee", "Ann_Lee"}, NameCase{"Ann  Lee", "Ann__Lee"}, NameCase{"", ""},
+                      NameCase{" ann lEE ", "_ann_lEE_"}, NameCase{"Zo\xEB O'Neil-Smith", "Zo\xEB_O'Neil-Smith"},
+                      NameCase{"..\\..\\x", ".._.._x"}, NameCase{"../etc/x", ".._etc_x"},
+                      NameCase{"a:b*c?d\"e<f>g|h", "a_b_c_d_e_f_g_h"},
+                      NameCase{std::string("t\tn\r\n\x7f\x01", 8), "t_n_____"}));
+
+TEST(StartUp, SendFileCarriesMonthAndDay) {
+    DrillRig rig;
+    rig.clock.date = "01-03-2027";
+    rig.toolkit.answers = {"2", "Bo", "B", "1"};
+    DrillTestAccess::startUp(rig.drill);
+    EXPECT_EQ(rig.drill.state().sendFileName, kNet + "\\send_0103Bo.txt");
+}
+
+struct AssignmentCase {
+    std::string typed, number, next;
+};
+
+class AssignmentNumber : public ::testing::TestWithParam<AssignmentCase> {};
+
+TEST_P(AssignmentNumber, IsLeftFilledAndFollowedByTheNextOne) {
+    DrillRig rig;
+    rig.toolkit.answers = {"1", "Ann", "A", GetParam().typed};
+    DrillTestAccess::startUp(rig.drill);
+    EXPECT_EQ(rig.drill.state().assignmentNbr, GetParam().number);
+    EXPECT_EQ(rig.drill.state().nextAssignmentNbr, GetParam().next);
+    EXPECT_TRUE(rig.toolkit.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, AssignmentNumber,
+    ::testing::Values(AssignmentCase{"1", "001", "002"}, AssignmentCase{"01", "001", "002"},
+                      AssignmentCase{"001", "001", "002"}, AssignmentCase{"7", "007", "008"},
+                      AssignmentCase{"12", "012", "013"}, AssignmentCase{"99", "099", "100"},
+                      AssignmentCase{"999", "999", "1000"}, AssignmentCase{"0001", "0001", "002"},
+                      AssignmentCase{"", "", "001"}, AssignmentCase{"abc", "abc", "001"},
+                      AssignmentCase{"a", "00a", "001"}, AssignmentCase{" 7", "0 7", "008"},
+                      AssignmentCase{"1 ", "01 ", "002"}, AssignmentCase{"-5", "0-5", "001"},
+                      AssignmentCase{"1.5", "1.5", "2.5"}));
+
+TEST(StartUp, AssignmentTooLargeForANumberStopsWithOverflow) {
+    DrillRig rig;
+    rig.toolkit.answers = {"1", "Ann", "A", "1e999"};
+    DrillTestAccess::startUp(rig.drill);
+    EXPECT_EQ(rig.toolkit.messages, std::vector<std::string>{messageB(6)});
+    EXPECT_EQ(rig.drill.state().nextAssignmentNbr, "");
+    EXPECT_EQ(rig.drill.state().scriptLines[1], "");
+}
+
+TEST(Script, HoldsSevenEntriesAtOneToSeven) {
+    DrillRig rig;
+    rig.toolkit.answers = {"1", "Ann", "A", "5"};
+    DrillTestAccess::startUp(rig.drill);
+    const FormState& s = rig.drill.state();
+    EXPECT_EQ(s.scriptIndex, 7);
+    EXPECT_EQ(s.scriptLines[1], "001.  Part A");
+    const std::vector<std::size_t> lengths{0, 12, 0, 365, 0, 169, 0, 119};
+    for (std::size_t i = 0; i < s.scriptLines.size(); ++i)
+        ASSERT_EQ(s.scriptLines[i].size(), i < lengths.size() ? lengths[i] : 0u) << i;
+    EXPECT_EQ(s.scriptLines[7].substr(0, 23), "Go do the experiment  M");
+}
+
+TEST(Script, AnIndexPastTheLastSlotIsError9) {
+    DrillRig rig;
+    rig.drill.state().scriptIndex = 4997;
+    try {
+        DrillTestAccess::loadScript(rig.drill);
+        FAIL() << "no error";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), 9);
+    }
+    EXPECT_EQ(rig.drill.state().scriptLines[4998], "001.  Part A");
+    EXPECT_EQ(rig.drill.state().scriptLines[5000].size(), 365u);
+}
+
+}  // namespace
+}  // namespace drill::testing
