@@ -1,0 +1,81 @@
+#include <string>
+
+#include "drill/drill.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace drill {
+
+namespace {
+
+void closeQuietly(Files& files, int channel) {
+    try {
+        files.close(channel);
+    } catch (const RuntimeError&) {
+        // The first failure is the one reported.
+    }
+}
+
+}  // namespace
+
+void Drill::writeHeader() {
+    bool channelsInUse = false;
+    try {
+        // Position the script on the title line; no such line means the
+        // assignment number was not valid, which ends the program (error 9).
+        state_.scriptIndex = 0;
+        std::string line;
+        const std::string title = state_.assignmentNbr + ".";
+        while (line.substr(0, 4) != title) {
+            ++state_.scriptIndex;
+            if (state_.scriptIndex < 0 || state_.scriptIndex >= kScriptSlots) fail(err::SubscriptOutOfRange);
+            line = state_.scriptLines[static_cast<std::size_t>(state_.scriptIndex)];
+        }
+        state_.displayMode = 1;
+
+        channelsInUse = true;
+        // Opened once on its own so that the master file exists even when the
+        // send file cannot be opened.
+        files_.openAppend(kMasterChannel, state_.masterFileName);
+        files_.close(kMasterChannel);
+        files_.openAppend(kMasterChannel, state_.masterFileName);
+        files_.openAppend(kSendChannel, state_.sendFileName);
+
+        const std::string cover = makeCodeLine(state_.codeNbr);
+        const float& key = state_.codeNbr;
+
+        files_.print(kMasterChannel, cover);
+        files_.print(kMasterChannel, code("Student Name:  " + state_.studentName, key));
+        files_.print(kMasterChannel, code("assignment #" + state_.assignmentNbr, key));
+        files_.print(kMasterChannel, code(line, key));
+        files_.print(kMasterChannel, "Initials:  ", Sep::None);
+        files_.print(kMasterChannel, state_.initials);
+        std::string date = clock_.dateText();
+        std::string time = clock_.timeText();
+        files_.print(kMasterChannel, "Date and Time " + date + time);
+
+        files_.print(kSendChannel, cover);
+        files_.print(kSendChannel, code("Student Name:  " + state_.studentName, key));
+        files_.print(kSendChannel, code("assignment #" + state_.assignmentNbr, key));
+        files_.print(kSendChannel, code(line, key));
+        files_.print(kSendChannel, "Initials:  ", Sep::None);
+        files_.print(kSendChannel, state_.initials);
+        date = clock_.dateText();
+        time = clock_.timeText();
+        files_.print(kSendChannel, "Date and Time " + date + " " + time);
+
+        files_.close(kMasterChannel);
+        files_.close(kSendChannel);
+    } catch (const RuntimeError& error) {
+        // Left open, these channels would make the recording commands fail
+        // to open them; closing also keeps the lines written before the error.
+        if (channelsInUse) {
+            closeQuietly(files_, kMasterChannel);
+            closeQuietly(files_, kSendChannel);
+        }
+        reportError(error);
+    }
+}
+
+}  // namespace drill

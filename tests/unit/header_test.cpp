@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "drill/texts.h"
+#include "platform/codepage.h"
+#include "platform/errors.h"
+#include "rig.h"
+
+namespace drill::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Draws for the key (19) and a cover line with one filler: "B", then code 255,
+// then 18 times code 186 (0.5 * 137 + 118 = 186.5 goes to the even neighbour).
+const std::deque<float> kDraws{0.0f, 0.05f, 0.0f, 0.99999994f, 0.5f};
+const std::string kCover = "B\xFF" + std::string(18, '\xBA');
+
+std::string block(const std::string& name, const std::string& number, const std::string& initials,
+                  const std::string& dateTime) {
+    return kCover + "\r\nStudent Name:  " + name + "\r\nassignment #" + number + "\r\n001.  Part A\r\nInitials:  " +
+           initials + "\r\nDate and Time " + dateTime + "\r\n";
+}
+const std::string kMasterBlock = block("Ann Lee", "001", "AML", "12-07-202610:37:30");
+const std::string kSendBlock = block("Ann Lee", "001", "AML", "12-07-2026 10:37:30");
+
+std::vector<std::string> filesIn(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    return names;
+}
+
+struct BlockCase {
+    std::string name, initials, typed;
+    std::string file;  // name part of the file names, in the code page
+};
+
+class HeaderBlock : public ::testing::TestWithParam<BlockCase> {};
+
+TEST_P(HeaderBlock, IsAppendedByteForByteToMasterAndSendFile) {
+    const BlockCase& c = GetParam();
+    DrillRig rig;
+    rig.random.draws = kDraws;
+    rig.loadAs(c.name, c.initials, c.typed);
+    EXPECT_TRUE(rig.toolkit.messages.empty());
+    EXPECT_EQ(readFile(rig.home(cp1252::toUtf8("masterFile_" + c.file + ".txt"))),
+              block(c.name, "001", c.initials, "12-07-202610:37:30"));
+    EXPECT_EQ(readFile(rig.home(cp1252::toUtf8("send_1207" + c.file + ".txt"))),
+              block(c.name, "001", c.initials, "12-07-2026 10:37:30"));
+    EXPECT_EQ(rig.drill.state().scriptIndex, 1);
+    EXPECT_EQ(rig.drill.state().displayMode, 1);
+    EXPECT_FALSE(rig.files->isOpen(kMasterChannel));
+    EXPECT_FALSE(rig.files->isOpen(kSendChannel));
+}
+
+INSTANTIATE_TEST_SUITE_P(Students, HeaderBlock,
+                         ::testing::Values(BlockCase{"Ann Lee", "AML", "1", "Ann_Lee"},
+                                           BlockCase{"", "", "01", ""},
+                                           BlockCase{"Zo\xEB a/b", "z\x80", "001", "Zo\xEB_a_b"}));
+
+TEST(Header, SecondRunAppendsAndNextDayStartsANewSendFile) {
+    DrillRig rig;
+    rig.random.draws = kDraws;
+    rig.loadAs("Ann Lee", "AML", "1");
+    Drill second{rig.toolkit, *rig.files, rig.clock, rig.random};
+    rig.random.draws = kDraws;
+    rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
+    second.load();
+    Drill nextDay{rig.toolkit, *rig.files, rig.clock, rig.random};
+    rig.random.draws = kDraws;
+    rig.clock.date = "12-08-2026";
+    rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
+    nextDay.load();
+
+    EXPECT_EQ(readFile(rig.home("masterFile_Ann_Lee.txt")),
+              kMasterBlock + kMasterBlock + block("Ann Lee", "001", "AML", "12-08-202610:37:30"));
+    EXPECT_EQ(readFile(rig.home("send_1207Ann_Lee.txt")), kSendBlock + kSendBlock);
+    EXPECT_EQ(readFile(rig.home("send_1208Ann_Lee.txt")), block("Ann Lee", "001", "AML", "12-08-2026 10:37:30"));
+}
+
+TEST(Header, CoverLineContinuesAnOpenNotesLine) {
+    DrillRig rig;
+    fs::create_directory(rig.home(""));
+    const std::string before = "notes\r\nmy note\r\n       ";
+    writeFile(rig.home("send_1207Ann_Lee.txt"), before);
+    rig.random.draws = kDraws;
+    rig.loadAs("Ann Lee", "AML", "1");
+    EXPECT_EQ(readFile(rig.home("send_1207Ann_Lee.txt")), before + kSendBlock);
+}
+
+// The clock moves on between the two blocks; each block reads it afresh.
+class TickingClock : public FakeClock {
+public:
+    std::string timeText() override { return timeReads++ == 0 ? "23:59:59" : "00:00:00"; }
+    std::string dateText() override { return dateReads++ < 2 ? "12-07-2026" : "12-08-2026"; }
+};
+
+TEST(Header, EachBlockReadsDateAndTimeAfresh) {
+    DrillRig rig;
+    TickingClock clock;
+    Drill drill{rig.toolkit, *rig.files, clock, rig.random};
+    rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
+    drill.load();  // start-up reads the date once, for the send file name
+    EXPECT_NE(readFile(rig.home("masterFile_Ann_Lee.txt")).find("Date and Time 12-07-202623:59:59\r\n"),
+              std::string::npos);
+    EXPECT_NE(readFile(rig.home("send_1207Ann_Lee.txt")).find("Date and Time 12-08-2026 00:00:00\r\n"),
+              std::string::npos);
+    EXPECT_EQ(clock.dateReads, 3);
+    EXPECT_EQ(clock.timeReads, 2);
+}
+
+TEST(Header, AssignmentNotInTheScriptEndsTheProgramAndTouchesNoFile) {
+    for (const std::string typed : {"2", "1 ", "", "abc", "0001", "1.0", "002"}) {
+        DrillRig rig;
+        fs::create_directory(rig.home(""));
+        writeFile(rig.home("masterFile_Ann_Lee.txt"), "old\r\n");
+        rig.toolkit.answers = {"1", "Ann Lee", "AML", typed};
+        EXPECT_THROW(rig.drill.load(), EndProgram) << typed;
+        EXPECT_EQ(rig.toolkit.messages, std::vector<std::string>{texts::kMessageA}) << typed;
+        EXPECT_EQ(filesIn(rig.home("")), std::vector<std::string>{"masterFile_Ann_Lee.txt"}) << typed;
+        EXPECT_EQ(readFile(rig.home("masterFile_Ann_Lee.txt")), "old\r\n") << typed;
+    }
+}
+
+TEST(Header, FirstAnswerNotANumberReportsBothMessagesAndWritesNothing) {
+    DrillRig rig;
+    rig.toolkit.answers = {"two", "Ann Lee", "AML", "1"};
+    EXPECT_THROW(rig.drill.load(), EndProgram);
+    EXPECT_EQ(rig.toolkit.messages,
+              (std::vector<std::string>{texts::kMessageB + std::string("13"), texts::kMessageA}));
+    EXPECT_TRUE(filesIn(rig.home("")).empty());
+}
+
+TEST(Header, AbsentNetworkDriveIsReportedAndTheWindowStillOpens) {
+    DrillRig rig;
+    rig.toolkit.answers = {"2", "Ann Lee", "AML", "1"};
+    EXPECT_NO_THROW(rig.drill.load());
+    EXPECT_EQ(rig.toolkit.messages, std::vector<std::string>{texts::kMessageB + std::string("76")});
+    EXPECT_TRUE(filesIn(rig.home("")).empty());
+    EXPECT_EQ(rig.drill.state().scriptIndex, 1);
+}
+
+TEST(Header, SendFileThatCannotBeOpenedLeavesTheMasterWithoutTheBlock) {
+    for (const std::string existing : {"", "old\r\n"}) {
+        DrillRig rig;
+        fs::create_directories(rig.home("send_1207Ann_Lee.txt"));  // a directory cannot be appended to
+        if (!existing.empty()) writeFile(rig.home("masterFile_Ann_Lee.txt"), existing);
+        rig.loadAs("Ann Lee", "AML", "1");
+        EXPECT_EQ(rig.toolkit.messages, std::vector<std::string>{texts::kMessageB + std::string("75")});
+        ASSERT_TRUE(fs::exists(rig.home("masterFile_Ann_Lee.txt")));
+        EXPECT_EQ(readFile(rig.home("masterFile_Ann_Lee.txt")), existing);
+        EXPECT_FALSE(rig.files->isOpen(kMasterChannel));  // free for the recording commands
+    }
+}
+
+// Disk channels that fail one chosen call, as a full disk would.
+class FailingFiles : public Files {
+public:
+    std::unique_ptr<Files> disk = makeDiskFiles();
+    int failClose = -1;  // the close of open `channel` with this count (0-based)
+    int failPrint = -1;  // the print to `channel` with this count (0-based)
+    int channel = 0;
+    int closes = 0;
+    int prints = 0;
+
+    void openAppend(int c, const std::string& p) override { disk->openAppend(c, p); }
+    void openInput(int c, const std::string& p) override { disk->openInput(c, p); }
+    void openOutput(int c, const std::string& p) override { disk->openOutput(c, p); }
+    void close(int c) override {
+        if (c == channel && disk->isOpen(c) && closes++ == failClose) throw RuntimeError(err::DiskFull);
+        disk->close(c);
+    }
+    void closeAll() override { disk->closeAll(); }
+    bool isOpen(int c) const override { return disk->isOpen(c); }
+    void print(int c, std::string_view t, Sep s) override {
+        if (c == channel && prints++ == failPrint) throw RuntimeError(err::DiskFull);
+        disk->print(c, t, s);
+    }
+    void printNumber(int c, double v, Sep s) override { disk->printNumber(c, v, s); }
+    std::string lineInput(int c) override { return disk->lineInput(c); }
+    bool eof(int c) override { return disk->eof(c); }
+    void makeDirectory(const std::string& p) override { disk->makeDirectory(p); }
+};
+
+TEST(Header, WriteFailureIsReportedAndKeepsWhatWasWritten) {
+    struct Case {
+        int failClose;
+        int failPrint;
+        int channel;
+        std::string master, send;
+    };
+    const std::string sendStart = kCover + "\r\nStudent Name:  Ann Lee\r\n";
+    for (const Case& c : {Case{1, -1, kMasterChannel, kMasterBlock, kSendBlock},
+                          Case{-1, 2, kSendChannel, kMasterBlock, sendStart}}) {
+        DrillRig rig;
+        FailingFiles files;
+        files.failClose = c.failClose;
+        files.failPrint = c.failPrint;
+        files.channel = c.channel;
+        Drill drill{rig.toolkit, files, rig.clock, rig.random};
+        rig.random.draws = kDraws;
+        rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
+        drill.load();
+        EXPECT_EQ(rig.toolkit.messages, std::vector<std::string>{texts::kMessageB + std::string("61")});
+        EXPECT_FALSE(files.isOpen(kMasterChannel));
+        EXPECT_FALSE(files.isOpen(kSendChannel));
+        EXPECT_EQ(readFile(rig.home("masterFile_Ann_Lee.txt")), c.master);
+        EXPECT_EQ(readFile(rig.home("send_1207Ann_Lee.txt")), c.send);
+    }
+}
+
+}  // namespace
+}  // namespace drill::testing
