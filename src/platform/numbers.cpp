@@ -72,10 +72,9 @@ std::string numberText(double value) {
     if (exponent >= 15 || exponent < -15) {
         out += digits[0];
         if (digits.size() > 1) out += "." + digits.substr(1);
-        int e = std::abs(exponent);
+        // Exponents here have two digits or more, as the form wants.
         out += exponent < 0 ? "E-" : "E+";
-        if (e < 10) out += '0';
-        out += std::to_string(e);
+        out += std::to_string(std::abs(exponent));
     } else if (exponent >= 0) {
         std::size_t whole = static_cast<std::size_t>(exponent) + 1;
         if (digits.size() <= whole) {

@@ -1,0 +1,392 @@
+#include "platform/files.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <cerrno>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "fakes.h"
+#include "platform/errors.h"
+
+namespace drill {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFile;
+using testing::TempDrive;
+using testing::writeFile;
+
+// The number of the RuntimeError that f throws, or -1 when it throws none.
+int errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return -1;
+}
+
+class FilesTest : public ::testing::Test {
+protected:
+    TempDrive drive;
+    std::unique_ptr<Files> files = makeDiskFiles();
+};
+
+// One item of a write statement.
+struct Item {
+    std::string text;
+    Sep sep;
+    bool number = false;
+    double value = 0;
+};
+
+Item text(std::string t, Sep s) { return {std::move(t), s}; }
+Item num(double v, Sep s) { return {"", s, true, v}; }
+
+struct ZoneCase {
+    const char* name;
+    std::string existing;
+    std::vector<Item> items;
+    std::string expected;  // what the channel added
+};
+
+TEST_F(FilesTest, WriteStatementsAndPrintZones) {
+    const std::string dots(49, '.');
+    const ZoneCase cases[] = {
+        {"zone from column 1", "", {text("", Sep::Zone), text("x", Sep::LineEnd)}, std::string(14, ' ') + "x\r\n"},
+        {"short item", "", {text("a", Sep::Zone), text("b", Sep::LineEnd)}, "a" + std::string(13, ' ') + "b\r\n"},
+        {"dot rule of 49", "", {text(dots, Sep::Zone), text("x", Sep::None)}, dots + std::string(7, ' ') + "x"},
+        {"13 characters", "", {text("1234567890123", Sep::Zone)}, "1234567890123 "},
+        {"item fills the zone", "", {text("12345678901234", Sep::Zone)}, "12345678901234" + std::string(14, ' ')},
+        {"two zones", "", {text("a", Sep::Zone), text("b", Sep::Zone), text("c", Sep::None)},
+         "a" + std::string(13, ' ') + "b" + std::string(13, ' ') + "c"},
+        {"items joined", "", {text("ab", Sep::None), text("cd", Sep::Zone)}, "abcd" + std::string(10, ' ')},
+        {"line end resets", "", {text("abcdef", Sep::LineEnd), text("x", Sep::Zone)}, "abcdef\r\nx" + std::string(13, ' ')},
+        {"CR LF inside text", "", {text("abcdefghij\r\nde", Sep::Zone)}, "abcdefghij\r\nde" + std::string(12, ' ')},
+        {"lone CR inside text", "", {text("abcdefghij\rde", Sep::Zone)}, "abcdefghij\rde" + std::string(12, ' ')},
+        {"text ending in line end", "", {text("abc\r\n", Sep::Zone)}, "abc\r\n" + std::string(14, ' ')},
+        {"number items", "", {num(5, Sep::Zone), num(-2.5, Sep::LineEnd)}, " 5 " + std::string(11, ' ') + "-2.5 \r\n"},
+        {"number after text", "", {text("Key:", Sep::None), num(0.5, Sep::LineEnd)}, "Key: .5 \r\n"},
+        {"fresh channel starts at column 1", "xyz", {text("a", Sep::Zone)}, "a" + std::string(13, ' ')},
+        {"empty line", "", {text("", Sep::LineEnd)}, "\r\n"},
+        {"code page bytes unchanged", "", {text("Zo\xEB \x80\xFF", Sep::LineEnd)}, "Zo\xEB \x80\xFF\r\n"},
+    };
+    int i = 0;
+    for (const ZoneCase& c : cases) {
+        const std::string name = "f" + std::to_string(i++) + ".txt";
+        if (!c.existing.empty()) writeFile(drive.path(name), c.existing);
+        files->openAppend(1, "c:\\" + name);
+        for (const Item& it : c.items) {
+            if (it.number) files->printNumber(1, it.value, it.sep);
+            else files->print(1, it.text, it.sep);
+        }
+        files->close(1);
+        EXPECT_EQ(readFile(drive.path(name)), c.existing + c.expected) << c.name;
+    }
+}
+
+TEST_F(FilesTest, ChannelsKeepTheirOwnColumns) {
+    files->openAppend(1, "c:\\one.txt");
+    files->openAppend(2, "c:\\two.txt");
+    files->print(1, "abcdefgh", Sep::None);
+    files->print(2, "x", Sep::Zone);
+    files->print(1, "", Sep::Zone);
+    files->closeAll();
+    EXPECT_EQ(readFile(drive.path("one.txt")), "abcdefgh      ");
+    EXPECT_EQ(readFile(drive.path("two.txt")), "x" + std::string(13, ' '));
+}
+
+TEST_F(FilesTest, AppendingNeverChangesExistingBytes) {
+    std::string big;
+    for (int i = 0; i < 100000; ++i) big.push_back(static_cast<char>((i * 7919) & 0xFF));
+    const std::string existing[] = {"", "line1\r\n", "last line without end", std::string("\xFF\0\x80\r", 4), big};
+    int i = 0;
+    for (const std::string& before : existing) {
+        const std::string name = "a" + std::to_string(i++) + ".txt";
+        writeFile(drive.path(name), before);
+        files->openAppend(1, "c:\\" + name);
+        files->print(1, "new", Sep::LineEnd);
+        files->close(1);
+        EXPECT_EQ(readFile(drive.path(name)), before + "new\r\n") << name;
+    }
+}
+
+TEST_F(FilesTest, AppendCreatesAMissingFile) {
+    files->openAppend(1, "c:\\fresh.txt");
+    files->close(1);
+    ASSERT_TRUE(fs::exists(drive.path("fresh.txt")));
+    EXPECT_EQ(fs::file_size(drive.path("fresh.txt")), 0u);
+}
+
+TEST_F(FilesTest, OutputEmptiesTheFileFirst) {
+    writeFile(drive.path("out.txt"), "old content\r\n");
+    files->openOutput(1, "c:\\out.txt");
+    files->print(1, "x", Sep::LineEnd);
+    files->close(1);
+    EXPECT_EQ(readFile(drive.path("out.txt")), "x\r\n");
+
+    files->openOutput(1, "c:\\out.txt");
+    files->close(1);
+    EXPECT_EQ(readFile(drive.path("out.txt")), "");
+}
+
+TEST_F(FilesTest, WrittenAsOneBlockAtClose) {
+    writeFile(drive.path("m.txt"), "start\r\n");
+    files->openAppend(1, "c:\\m.txt");
+    files->print(1, "block", Sep::LineEnd);
+    EXPECT_EQ(readFile(drive.path("m.txt")), "start\r\n");
+    files->close(1);
+    EXPECT_EQ(readFile(drive.path("m.txt")), "start\r\nblock\r\n");
+}
+
+TEST_F(FilesTest, TwoWritersToOneFileDoNotInterleave) {
+    auto other = makeDiskFiles();
+    files->openAppend(1, "c:\\shared.txt");
+    other->openAppend(1, "c:\\shared.txt");
+    files->print(1, "A1", Sep::LineEnd);
+    other->print(1, "B1", Sep::LineEnd);
+    files->print(1, "A2", Sep::LineEnd);
+    other->print(1, "B2", Sep::LineEnd);
+    other->close(1);
+    files->close(1);
+    EXPECT_EQ(readFile(drive.path("shared.txt")), "B1\r\nB2\r\nA1\r\nA2\r\n");
+}
+
+TEST_F(FilesTest, TenMegabytesArriveWhole) {
+    std::string big(10 * 1024 * 1024, 'x');
+    for (std::size_t i = 0; i < big.size(); i += 4097) big[i] = static_cast<char>('a' + i % 26);
+    files->openAppend(1, "c:\\big.txt");
+    files->print(1, big, Sep::None);
+    files->close(1);
+    EXPECT_TRUE(readFile(drive.path("big.txt")) == big);
+}
+
+struct LinesCase {
+    std::string content;
+    std::vector<std::string> lines;
+};
+
+TEST_F(FilesTest, LineInputAndEndOfFile) {
+    const LinesCase cases[] = {
+        {"", {}},
+        {"abc", {"abc"}},
+        {"a\r\n", {"a"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\nb\r\n", {"a\nb"}},  // a lone LF is part of the line
+        {"\r\n\r\n", {"", ""}},
+        {"\r\r\n", {"", ""}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"Zo\xEB\x80\r\n", {"Zo\xEB\x80"}},
+        {std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}},
+    };
+    int i = 0;
+    for (const LinesCase& c : cases) {
+        const std::string name = "in" + std::to_string(i++) + ".txt";
+        writeFile(drive.path(name), c.content);
+        files->openInput(2, "c:\\" + name);
+        std::vector<std::string> got;
+        while (!files->eof(2) && got.size() < 10) got.push_back(files->lineInput(2));
+        EXPECT_EQ(got, c.lines) << name;
+        EXPECT_TRUE(files->eof(2));
+        EXPECT_EQ(errorOf([&] { files->lineInput(2); }), err::InputPastEnd) << name;
+        files->close(2);
+    }
+}
+
+TEST_F(FilesTest, OpenErrors) {
+    fs::create_directory(drive.path("dir"));
+    writeFile(drive.path("plain.txt"), "x");
+    struct Case {
+        const char* name;
+        std::function<void(Files&)> open;
+        int expected;
+    };
+    const Case cases[] = {
+        {"read missing file", [](Files& f) { f.openInput(1, "c:\\dir\\missing.txt"); }, err::FileNotFound},
+        {"read in missing directory", [](Files& f) { f.openInput(1, "c:\\nodir\\x.txt"); }, err::PathNotFound},
+        {"append in missing directory", [](Files& f) { f.openAppend(1, "c:\\nodir\\x.txt"); }, err::PathNotFound},
+        {"output in missing directory", [](Files& f) { f.openOutput(1, "c:\\nodir\\x.txt"); }, err::PathNotFound},
+        {"append on absent drive", [](Files& f) { f.openAppend(1, "e:\\x.txt"); }, err::PathNotFound},
+        {"read on absent drive", [](Files& f) { f.openInput(1, "e:\\x.txt"); }, err::PathNotFound},
+        {"directory is a file", [](Files& f) { f.openAppend(1, "c:\\plain.txt\\x.txt"); }, err::PathNotFound},
+        {"read under a file", [](Files& f) { f.openInput(1, "c:\\plain.txt\\x.txt"); }, err::PathNotFound},
+        {"append to a directory", [](Files& f) { f.openAppend(1, "c:\\dir"); }, err::PathFileAccess},
+        {"read a directory", [](Files& f) { f.openInput(1, "c:\\dir"); }, err::PathFileAccess},
+        {"empty name", [](Files& f) { f.openAppend(1, ""); }, err::BadFileName},
+        {"NUL in name", [](Files& f) { f.openAppend(1, std::string("c:\\a\0b", 6)); }, err::BadFileName},
+        {"name too long", [](Files& f) { f.openAppend(1, "c:\\" + std::string(300, 'n')); }, err::BadFileName},
+        {"channel 0", [](Files& f) { f.openAppend(0, "c:\\x.txt"); }, err::BadFileName},
+        {"channel 256", [](Files& f) { f.openInput(256, "c:\\plain.txt"); }, err::BadFileName},
+        {"channel -1", [](Files& f) { f.openOutput(-1, "c:\\x.txt"); }, err::BadFileName},
+    };
+    for (const Case& c : cases) {
+        auto f = makeDiskFiles();
+        EXPECT_EQ(errorOf([&] { c.open(f.get()[0]); }), c.expected) << c.name;
+        EXPECT_FALSE(f->isOpen(1)) << c.name;
+    }
+    EXPECT_FALSE(fs::exists(drive.path("nodir")));
+}
+
+TEST_F(FilesTest, PermissionDenied) {
+    if (geteuid() == 0) GTEST_SKIP() << "root ignores file permissions";
+    writeFile(drive.path("locked.txt"), "x");
+    fs::permissions(drive.path("locked.txt"), fs::perms::none);
+    EXPECT_EQ(errorOf([&] { files->openInput(1, "c:\\locked.txt"); }), err::PermissionDenied);
+    EXPECT_EQ(errorOf([&] { files->openAppend(1, "c:\\locked.txt"); }), err::PermissionDenied);
+}
+
+TEST(ErrnoMapping, NearestFileError) {
+    struct Case {
+        int errnoValue;
+        FileOp op;
+        int expected;
+    };
+    const Case cases[] = {
+        {ENOENT, FileOp::OpenRead, err::FileNotFound},   {ENOENT, FileOp::OpenWrite, err::PathNotFound},
+        {ENOENT, FileOp::MakeDir, err::PathNotFound},    {ENOTDIR, FileOp::OpenRead, err::PathNotFound},
+        {EACCES, FileOp::OpenWrite, err::PermissionDenied}, {EPERM, FileOp::MakeDir, err::PermissionDenied},
+        {EROFS, FileOp::OpenWrite, err::PermissionDenied}, {EEXIST, FileOp::MakeDir, err::PathFileAccess},
+        {EISDIR, FileOp::Read, err::PathFileAccess},     {ETXTBSY, FileOp::OpenWrite, err::PathFileAccess},
+        {ELOOP, FileOp::OpenRead, err::PathFileAccess},  {ENAMETOOLONG, FileOp::OpenRead, err::BadFileName},
+        {EMFILE, FileOp::OpenRead, err::TooManyFiles},   {ENFILE, FileOp::OpenWrite, err::TooManyFiles},
+        {ENOSPC, FileOp::Write, err::DiskFull},          {EDQUOT, FileOp::Close, err::DiskFull},
+        {EFBIG, FileOp::Write, err::DiskFull},           {EIO, FileOp::Close, err::DeviceIo},
+        {ENOMEM, FileOp::OpenRead, err::OutOfMemory},    {EBADF, FileOp::Write, err::DeviceIo},
+        {EBADF, FileOp::OpenWrite, err::PathFileAccess}, {ENXIO, FileOp::OpenRead, err::PathFileAccess},
+        {ENOENT, FileOp::Read, err::DeviceIo},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(errorFromErrno(c.errnoValue, c.op), c.expected) << c.errnoValue << " op " << int(c.op);
+}
+
+TEST_F(FilesTest, OpeningAnOpenChannelFails55) {
+    writeFile(drive.path("r.txt"), "x\r\n");
+    const std::function<void(Files&)> opens[] = {
+        [](Files& f) { f.openAppend(7, "c:\\w.txt"); },
+        [](Files& f) { f.openOutput(7, "c:\\w.txt"); },
+        [](Files& f) { f.openInput(7, "c:\\r.txt"); },
+    };
+    for (const auto& first : opens) {
+        for (const auto& second : opens) {
+            first(*files);
+            EXPECT_EQ(errorOf([&] { second(*files); }), err::FileAlreadyOpen);
+            EXPECT_TRUE(files->isOpen(7));
+            files->close(7);
+        }
+    }
+    // The failed open left the first channel working.
+    files->openAppend(7, "c:\\w.txt");
+    files->print(7, "kept", Sep::LineEnd);
+    EXPECT_EQ(errorOf([&] { files->openAppend(7, "c:\\other.txt"); }), err::FileAlreadyOpen);
+    files->close(7);
+    EXPECT_EQ(readFile(drive.path("w.txt")), "kept\r\n");
+}
+
+TEST_F(FilesTest, ChannelModeAndNumberErrors) {
+    writeFile(drive.path("r.txt"), "x\r\n");
+    files->openInput(1, "c:\\r.txt");
+    files->openAppend(2, "c:\\w.txt");
+    const std::pair<const char*, std::function<void()>> misuse[] = {
+        {"print to input", [&] { files->print(1, "x"); }},
+        {"number to input", [&] { files->printNumber(1, 1); }},
+        {"read from append", [&] { files->lineInput(2); }},
+        {"eof of append", [&] { files->eof(2); }},
+    };
+    for (const auto& [name, f] : misuse) EXPECT_EQ(errorOf(f), err::BadFileMode) << name;
+    const std::pair<const char*, std::function<void()>> closed[] = {
+        {"print to closed", [&] { files->print(3, "x"); }},
+        {"read from closed", [&] { files->lineInput(3); }},
+        {"eof of closed", [&] { files->eof(3); }},
+        {"print to channel 0", [&] { files->print(0, "x"); }},
+        {"close channel 300", [&] { files->close(300); }},
+    };
+    for (const auto& [name, f] : closed) EXPECT_EQ(errorOf(f), err::BadFileName) << name;
+    files->closeAll();
+}
+
+TEST_F(FilesTest, CloseIsHarmlessWhenNotOpen) {
+    files->close(5);
+    files->openAppend(5, "c:\\c.txt");
+    files->print(5, "once", Sep::LineEnd);
+    EXPECT_TRUE(files->isOpen(5));
+    files->close(5);
+    EXPECT_FALSE(files->isOpen(5));
+    files->close(5);
+    files->closeAll();
+    EXPECT_EQ(readFile(drive.path("c.txt")), "once\r\n");
+}
+
+TEST_F(FilesTest, DiskFullIsReportedAtCloseAndReleasesTheChannel) {
+    fs::create_symlink("/dev/full", drive.path("full.txt"));
+    files->openAppend(1, "c:\\full.txt");
+    files->print(1, "does not fit", Sep::LineEnd);
+    EXPECT_EQ(errorOf([&] { files->close(1); }), err::DiskFull);
+    EXPECT_FALSE(files->isOpen(1));
+    // A channel without output still closes cleanly on the full device.
+    files->openAppend(1, "c:\\full.txt");
+    EXPECT_EQ(errorOf([&] { files->close(1); }), -1);
+}
+
+TEST_F(FilesTest, CloseAllClosesEveryChannelAndReportsTheFirstFailure) {
+    fs::create_symlink("/dev/full", drive.path("full.txt"));
+    files->openAppend(1, "c:\\full.txt");
+    files->openAppend(2, "c:\\ok.txt");
+    files->openAppend(255, "c:\\last.txt");
+    files->print(1, "lost", Sep::LineEnd);
+    files->print(2, "two", Sep::LineEnd);
+    files->print(255, "last", Sep::LineEnd);
+    EXPECT_EQ(errorOf([&] { files->closeAll(); }), err::DiskFull);
+    for (int ch : {1, 2, 255}) EXPECT_FALSE(files->isOpen(ch)) << ch;
+    EXPECT_EQ(readFile(drive.path("ok.txt")), "two\r\n");
+    EXPECT_EQ(readFile(drive.path("last.txt")), "last\r\n");
+}
+
+TEST_F(FilesTest, DestroyingTheChannelsWritesWhatIsOpen) {
+    files->openAppend(1, "c:\\d.txt");
+    files->print(1, "kept", Sep::LineEnd);
+    fs::create_symlink("/dev/full", drive.path("full.txt"));
+    files->openAppend(2, "c:\\full.txt");
+    files->print(2, "lost", Sep::LineEnd);
+    files.reset();  // must not throw
+    EXPECT_EQ(readFile(drive.path("d.txt")), "kept\r\n");
+}
+
+TEST_F(FilesTest, FileNamesReachTheDiskInUtf8) {
+    files->openAppend(1, "c:\\notes_Zo\xEB.txt");
+    files->print(1, "hi", Sep::LineEnd);
+    files->close(1);
+    EXPECT_EQ(readFile(drive.root / "notes_Zo\xC3\xAB.txt"), "hi\r\n");
+    files->openInput(1, "c:\\notes_Zo\xEB.txt");
+    EXPECT_EQ(files->lineInput(1), "hi");
+    files->close(1);
+    // The raw code-page byte is not the same name.
+    EXPECT_FALSE(fs::exists(drive.root / "notes_Zo\xEB.txt"));
+}
+
+TEST_F(FilesTest, MakeDirectory) {
+    files->makeDirectory("c:\\tarnholm");
+    EXPECT_TRUE(fs::is_directory(drive.path("tarnholm")));
+    files->makeDirectory("c:\\tarnholm\\Zo\xEB");
+    EXPECT_TRUE(fs::is_directory(drive.path("tarnholm/Zo\xC3\xAB")));
+    const std::pair<const char*, int> failures[] = {
+        {"c:\\tarnholm", err::PathFileAccess},      // exists
+        {"c:\\a\\b", err::PathNotFound},            // one level only
+        {"e:\\tarnholm", err::PathNotFound},        // absent drive
+        {"", err::BadFileName},
+    };
+    for (auto [path, expected] : failures)
+        EXPECT_EQ(errorOf([&] { files->makeDirectory(path); }), expected) << path;
+    EXPECT_FALSE(fs::exists(drive.path("a")));
+}
+
+}  // namespace
+}  // namespace drill
