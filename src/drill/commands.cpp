@@ -1,0 +1,192 @@
+// The student's commands: stepping through the script, recording answers and
+// notes, and showing the notes file and the transcript.
+#include <cmath>
+#include <initializer_list>
+#include <string_view>
+
+#include "drill/drill.h"
+#include "pictures/routines.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/numbers.h"
+#include "platform/toolkit.h"
+
+namespace drill {
+
+namespace {
+
+constexpr std::string_view kBangRule = "......!!!!!!!!...................................";
+constexpr std::string_view kDotRule = ".................................................";
+constexpr std::string_view kClockIndent = "                                    ";  // 36 blanks
+constexpr std::string_view kQuestionNumber = "\r\n\r\n`questionNumber";
+constexpr std::string_view kResponseLabel = "RESPONSE -->  ";
+constexpr std::string_view kNotesPrefix = "NOTES -------> ";
+
+// Closes the channels a recording command uses, after a failure; the first
+// error is the one to report, so errors from these closes are dropped.
+void closeQuietly(Files& files, std::initializer_list<int> channels) {
+    for (int ch : channels) {
+        try {
+            files.close(ch);
+        } catch (...) {
+        }
+    }
+}
+
+// The transcript may grow to megabytes: put the entry in front of it in place.
+void prependEntry(std::string& transcript, std::string_view sep, const std::string& text) {
+    transcript.insert(0, text);
+    transcript.insert(0, sep);
+}
+
+}  // namespace
+
+void Drill::nextQuestion() {
+    FormState& s = state_;
+    try {
+        readNextQuestion();
+        if (s.questionText.size() > 8 && isRoutineLine(s.questionText)) {
+            runRoutine(routineName(s.questionText));
+            s.questionText.clear();
+            // At most one routine line is acted on per press: whatever comes
+            // next is shown, even another routine line.
+            readNextQuestion();
+        }
+        s.responseText = toolkit_.text(TextBox::Question);
+        s.responseText += s.questionText;
+        s.questionText.clear();
+        toolkit_.setText(TextBox::Question, s.responseText);
+    } catch (const RuntimeError& e) {
+        reportError(e);
+    }
+}
+
+void Drill::enterResponse() {
+    FormState& s = state_;
+    const std::string answer = toolkit_.text(TextBox::Answer);
+    if (answer == s.answerPrompt) {
+        toolkit_.setText(TextBox::Question, "");
+        toolkit_.setText(TextBox::Answer, "");
+        return;
+    }
+
+    constexpr int both[] = {kMasterChannel, kSendChannel};
+    try {
+        files_.openAppend(kMasterChannel, s.masterFileName);
+        files_.openAppend(kSendChannel, s.sendFileName);
+        s.responseText = answer;
+
+        for (int ch : both) files_.print(ch, kBangRule);
+        for (int ch : both) files_.print(ch, std::string(kClockIndent) + clock_.timeText());
+
+        const double number = val(s.assignmentNbr) * 10000.0 + val(s.questionNbr);
+        if (!std::isfinite(number)) fail(err::Overflow);
+        files_.print(kMasterChannel, kQuestionNumber, Sep::None);
+        files_.printNumber(kMasterChannel, number, Sep::LineEnd);
+
+        for (int ch : both) files_.print(ch, code(s.scriptLine, s.codeNbr));
+        for (int ch : both) files_.print(ch, kBangRule);
+        for (int ch : both) files_.print(ch, kResponseLabel);
+        for (int ch : both) files_.print(ch, code(s.responseText, s.codeNbr));
+        for (int ch : both) files_.print(ch, kDotRule);
+
+        // Closing puts the block on disk; a failure there is a failure to record.
+        files_.close(kMasterChannel);
+        files_.close(kSendChannel);
+    } catch (...) {
+        // Whatever was written stays; the channels must not stay open, or
+        // every later recording would fail on them.
+        closeQuietly(files_, {kMasterChannel, kSendChannel});
+        throw;
+    }
+
+    // Only a recorded answer clears the boxes: after a failure the student's
+    // text is still there to record again.
+    s.answerPending = false;
+    prependEntry(s.cumulativeText, s.answerSeparator, answer);
+    toolkit_.setText(TextBox::Question, "");
+    toolkit_.setText(TextBox::Answer, "");
+}
+
+void Drill::saveAsNotes() {
+    FormState& s = state_;
+    const std::string answer = toolkit_.text(TextBox::Answer);
+    if (answer == s.answerPrompt) {
+        toolkit_.setText(TextBox::Question, "");
+        toolkit_.setText(TextBox::Answer, "");
+        return;
+    }
+
+    s.responseText = std::string(kNotesPrefix) + answer;
+
+    constexpr int all[] = {kMasterChannel, kSendChannel, kNotesChannel};
+    try {
+        for (int ch : all) files_.close(ch);
+        files_.openAppend(kMasterChannel, s.masterFileName);
+        files_.openAppend(kSendChannel, s.sendFileName);
+        files_.openAppend(kNotesChannel, s.notesFileName);
+
+        for (int ch : all) files_.print(ch, kBangRule);
+        for (int ch : all) files_.print(ch, std::string(kClockIndent) + clock_.timeText());
+        for (int ch : all) {
+            std::string line(kClockIndent);
+            line += clock_.dateText();
+            line += clock_.timeText();
+            files_.print(ch, line);
+        }
+        for (int ch : all) files_.print(ch, code(s.scriptLine, s.codeNbr));
+        for (int ch : all) files_.print(ch, kBangRule);
+        for (int ch : all) files_.print(ch, code(s.responseText, s.codeNbr));
+        // The send and notes files leave this line open at the next print
+        // zone; whatever is appended next continues it.
+        files_.print(kMasterChannel, kDotRule, Sep::LineEnd);
+        files_.print(kSendChannel, kDotRule, Sep::Zone);
+        files_.print(kNotesChannel, kDotRule, Sep::Zone);
+
+        for (int ch : all) files_.close(ch);
+    } catch (...) {
+        closeQuietly(files_, {kMasterChannel, kSendChannel, kNotesChannel});
+        throw;
+    }
+
+    s.answerPending = false;
+    prependEntry(s.cumulativeText, s.answerSeparator, s.responseText);
+    toolkit_.setText(TextBox::Question, "");
+    toolkit_.setText(TextBox::Answer, "");
+}
+
+void Drill::displayNotes() {
+    FormState& s = state_;
+    files_.close(kNotesChannel);
+    try {
+        files_.openInput(kNotesChannel, s.notesFileName);
+    } catch (const RuntimeError& e) {
+        files_.close(kNotesChannel);
+        // No note saved yet: there is nothing to show.
+        if (e.number() == err::FileNotFound) return;
+        throw;
+    }
+
+    // Read everything before changing anything, so a failed read leaves the
+    // box and responseText as they were.
+    std::string notes;
+    try {
+        while (!files_.eof(kNotesChannel)) notes += files_.lineInput(kNotesChannel);
+        files_.close(kNotesChannel);
+    } catch (...) {
+        closeQuietly(files_, {kNotesChannel});
+        throw;
+    }
+
+    s.responseText += notes;
+    std::string box = toolkit_.text(TextBox::Question);
+    box += s.responseText;
+    toolkit_.setText(TextBox::Question, box);
+}
+
+void Drill::displayEverything() { toolkit_.setText(TextBox::Question, state_.cumulativeText); }
+
+void Drill::clearBox() { toolkit_.setText(TextBox::Answer, ""); }
+
+}  // namespace drill
