@@ -36,8 +36,11 @@ void closeQuietly(Files& files, std::initializer_list<int> channels) {
 
 // The transcript may grow to megabytes: put the entry in front of it in place.
 void prependEntry(std::string& transcript, std::string_view sep, const std::string& text) {
-    transcript.insert(0, text);
-    transcript.insert(0, sep);
+    std::string entry;
+    entry.reserve(sep.size() + text.size());
+    entry += sep;
+    entry += text;
+    transcript.insert(0, entry);
 }
 
 }  // namespace

@@ -14,8 +14,11 @@ constexpr std::string_view kSentenceEnd = ". ";
 // Puts `sep` and `line` in front of the transcript without copying the
 // transcript into a new string: it may grow to megabytes.
 void prependEntry(std::string& transcript, const std::string& sep, const std::string& line) {
-    transcript.insert(0, line);
-    transcript.insert(0, sep);
+    std::string entry;
+    entry.reserve(sep.size() + line.size());
+    entry += sep;
+    entry += line;
+    transcript.insert(0, entry);
 }
 
 }  // namespace
