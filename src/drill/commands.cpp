@@ -1,10 +1,10 @@
 // The student's commands: stepping through the script, recording answers and
 // notes, and showing the notes file and the transcript.
 #include <cmath>
-#include <initializer_list>
 #include <string_view>
 
 #include "drill/drill.h"
+#include "drill/transcript.h"
 #include "pictures/routines.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -22,26 +22,6 @@ constexpr std::string_view kClockIndent = "                                    "
 constexpr std::string_view kQuestionNumber = "\r\n\r\n`questionNumber";
 constexpr std::string_view kResponseLabel = "RESPONSE -->  ";
 constexpr std::string_view kNotesPrefix = "NOTES -------> ";
-
-// Closes the channels a recording command uses, after a failure; the first
-// error is the one to report, so errors from these closes are dropped.
-void closeQuietly(Files& files, std::initializer_list<int> channels) {
-    for (int ch : channels) {
-        try {
-            files.close(ch);
-        } catch (...) {
-        }
-    }
-}
-
-// The transcript may grow to megabytes: put the entry in front of it in place.
-void prependEntry(std::string& transcript, std::string_view sep, const std::string& text) {
-    std::string entry;
-    entry.reserve(sep.size() + text.size());
-    entry += sep;
-    entry += text;
-    transcript.insert(0, entry);
-}
 
 }  // namespace
 

@@ -7,18 +7,6 @@
 
 namespace drill {
 
-namespace {
-
-void closeQuietly(Files& files, int channel) {
-    try {
-        files.close(channel);
-    } catch (const RuntimeError&) {
-        // The first failure is the one reported.
-    }
-}
-
-}  // namespace
-
 void Drill::writeHeader() {
     bool channelsInUse = false;
     try {
@@ -71,8 +59,7 @@ void Drill::writeHeader() {
         // Left open, these channels would make the recording commands fail
         // to open them; closing also keeps the lines written before the error.
         if (channelsInUse) {
-            closeQuietly(files_, kMasterChannel);
-            closeQuietly(files_, kSendChannel);
+            closeQuietly(files_, {kMasterChannel, kSendChannel});
         }
         reportError(error);
     }

@@ -1,6 +1,7 @@
 // The question reader: advances the script to its next non-empty line, logs
 // it in the transcript and leaves the text to show in questionText.
 #include "drill/drill.h"
+#include "drill/transcript.h"
 #include "pictures/routines.h"
 #include "platform/errors.h"
 #include "platform/toolkit.h"
@@ -10,16 +11,6 @@ namespace drill {
 namespace {
 
 constexpr std::string_view kSentenceEnd = ". ";
-
-// Puts `sep` and `line` in front of the transcript without copying the
-// transcript into a new string: it may grow to megabytes.
-void prependEntry(std::string& transcript, const std::string& sep, const std::string& line) {
-    std::string entry;
-    entry.reserve(sep.size() + line.size());
-    entry += sep;
-    entry += line;
-    transcript.insert(0, entry);
-}
 
 }  // namespace
 

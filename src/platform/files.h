@@ -1,6 +1,7 @@
 #pragma once
 // Numbered text-file channels and directory creation. Paths are Windows paths
 // in the code page; see paths.h for how they reach the disk.
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,17 @@ public:
     // Creates one directory; throws RuntimeError when it exists or cannot be made.
     virtual void makeDirectory(const std::string& path) = 0;
 };
+
+// Closes channels after a failure; the first error is the one to report, so
+// errors from these closes are dropped. What the channels wrote stays.
+inline void closeQuietly(Files& files, std::initializer_list<int> channels) {
+    for (int channel : channels) {
+        try {
+            files.close(channel);
+        } catch (...) {
+        }
+    }
+}
 
 // Channels on the real file system.
 std::unique_ptr<Files> makeDiskFiles();
