@@ -4,21 +4,10 @@
 
 #include "coding/codec.h"
 #include "drill/drill.h"
+#include "pictures/routines.h"
 #include "platform/files.h"
 
 namespace drill {
-
-namespace {
-
-// Only ASCII letters matter: the line kinds are told apart by ASCII words.
-std::string lowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
-}  // namespace
 
 std::string Drill::code(const std::string& line, const float& codeNbr) const {
     return drill::code(line, codeNbr);
@@ -45,7 +34,7 @@ void Drill::codeFile() {
     files_.openOutput(2, queriName);
     while (!files_.eof(1)) {
         const std::string line = files_.lineInput(1);
-        const std::string kind = lowerAscii(line.substr(0, 6));
+        const std::string kind = lowerCase(line.substr(0, 6));
         if (kind == "assign") {
             files_.print(2, line);
         } else if (kind == "query ") {
