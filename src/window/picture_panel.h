@@ -1,0 +1,51 @@
+#pragma once
+// A picture box: a white panel that shows an optional picture as its
+// background and keeps what is drawn on it on a surface of its own, so the
+// drawings survive repaints and never become part of the picture.
+#include <QFrame>
+#include <QImage>
+#include <optional>
+
+#include "platform/toolkit.h"
+
+namespace drill {
+
+QImage toImage(const Picture& picture);
+Picture toPicture(const QImage& image);
+
+class PicturePanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit PicturePanel(QWidget* parent = nullptr);
+
+    const std::optional<Picture>& picture() const { return picture_; }
+    // Throws RuntimeError(5) for a picture whose pixels do not fill it.
+    void setPicture(const std::optional<Picture>& picture);
+
+    // User units across and down the drawing area (the contents rect).
+    void setScale(double height, double width);
+    double scaleHeight() const { return scaleHeight_; }
+    double scaleWidth() const { return scaleWidth_; }
+
+    // Outline of a true circle in the drawing colour; the radius is counted
+    // in horizontal units.
+    void circle(double x, double y, double radius);
+
+    // The drawing surface, transparent where nothing is drawn.
+    const QImage& drawing() const { return surface_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void fitSurface();
+
+    std::optional<Picture> picture_;
+    QImage pictureImage_;
+    QImage surface_;
+    double scaleHeight_ = 0;
+    double scaleWidth_ = 0;
+};
+
+}  // namespace drill
