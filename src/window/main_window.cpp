@@ -1,0 +1,288 @@
+#include "main_window.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QTimer>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "drill/texts.h"
+#include "picture_panel.h"
+#include "platform/errors.h"
+#include "qt_toolkit.h"
+#include "text_box.h"
+
+namespace drill {
+
+namespace {
+
+constexpr int kClientWidthTwips = 10875;
+constexpr int kClientHeightTwips = 8595;
+constexpr int kTimerIntervalMs = 15;
+
+enum class Kind { MultiLineText, Text, Button, Picture, Label, List };
+
+struct ControlSpec {
+    const char* name;
+    Kind kind;
+    const char* caption;  // caption or initial text
+    int left, top, width, height;  // twips
+};
+
+// In tab order; labels take no focus and are skipped by Tab.
+constexpr ControlSpec kControls[] = {
+    {"txt_question", Kind::MultiLineText, "", 240, 720, 5175, 5255},
+    {"txt_answer", Kind::MultiLineText, " ", 5640, 720, 5055, 5255},
+    {"cmdNextQuestion", Kind::Button, "Next Question / Answer", 240, 0, 975, 735},
+    {"cmd_enter_response", Kind::Button, "Enter Response", 5640, 240, 855, 495},
+    {"Picture1", Kind::Picture, "", 240, 6080, 5175, 1375},
+    {"Picture2", Kind::Picture, "", 5640, 6080, 5055, 1375},
+    {"cmd_save_as_notes", Kind::Button, "Save as Notes", 6480, 240, 855, 495},
+    {"cmd_Make_paragraph", Kind::Button, "Make Paragraph", 7320, 240, 975, 495},
+    {"cmd_Make_Paragraph_question", Kind::Button, "Make Paragraph", 1200, 240, 855, 495},
+    {"txt_paragraph_goback", Kind::Text, "1", 3120, 240, 495, 495},
+    {"lbl_paragraph_goback", Kind::Label, "# sentences previous", 2160, 240, 1095, 495},
+    {"cmd_timerTrigger", Kind::Button, "Trigger Timer", 2400, 7560, 735, 495},
+    {"List1", Kind::List, "", 3120, 7680, 1695, 840},
+    {"lbl_parameter(0)", Kind::Label, "Parameter 1", 5640, 7680, 900, 195},
+    {"txt_parameter(0)", Kind::Text, "1", 6720, 7680, 300, 285},
+    {"lbl_parameter(1)", Kind::Label, "Parameter 2", 5640, 8160, 855, 195},
+    {"txt_parameter(1)", Kind::Text, "1", 6720, 8160, 300, 285},
+    {"lbl_parameter(2)", Kind::Label, "Parameter 3", 7200, 7680, 1005, 195},
+    {"txt_parameter(2)", Kind::Text, "1", 8205, 7680, 300, 285},
+    {"lbl_parameter(3)", Kind::Label, "Parameter 4", 7200, 8160, 900, 195},
+    {"txt_parameter(3)", Kind::Text, "1", 8205, 8160, 300, 285},
+    {"cmd_displayCumulativeText", Kind::Button, "display everything", 3600, 240, 855, 495},
+    {"cmd_display_note_file", Kind::Button, "display notes", 4440, 240, 975, 495},
+    {"cmd_quit", Kind::Button, "quit program", 10200, 0, 735, 495},
+    {"cmd_pend_exp", Kind::Button, "pend exp", 8640, 7560, 495, 375},
+    {"cmd_next_picture", Kind::Button, "next picture", 1200, 7560, 855, 495},
+    {"lbl_only_if_prompted", Kind::Label, "click only if prompted", 240, 7560, 855, 495},
+    {"cmd_copy_picture", Kind::Button, "copy picture", 1200, 8160, 855, 495},
+    {"cmd_clear_answer_box", Kind::Button, "clear box", 8280, 240, 855, 495},
+};
+
+int twipsToPixels(int twips, int dpi) { return qRound(twips * dpi / 1440.0); }
+
+// A command button whose caption wraps within the button, as the narrow
+// buttons of this window need ("Next Question / Answer" on two lines).
+class CaptionButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString caption = option.text;
+        option.text.clear();
+        painter.drawControl(QStyle::CE_PushButton, option);
+        const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                       QPalette::ButtonText));
+        painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
+    }
+};
+
+}  // namespace
+
+MainWindow::MainWindow(Files* files, Clock* clock, Random* random, QWidget* parent)
+    : QWidget(parent),
+      ownFiles_(files ? nullptr : makeDiskFiles()),
+      ownClock_(clock ? nullptr : makeSystemClock()),
+      ownRandom_(random ? nullptr : makeGenerator()),
+      files_(files ? *files : *ownFiles_),
+      clock_(clock ? *clock : *ownClock_),
+      random_(random ? *random : *ownRandom_) {
+    setObjectName("cmd_pend_exp");
+    setWindowTitle("Form1");
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(8.25);
+    setFont(font);
+    buildControls();
+
+    QtToolkit::Controls controls;
+    controls.window = this;
+    controls.question = question_;
+    controls.answer = answer_;
+    controls.picture1 = picture1_;
+    controls.picture2 = picture2_;
+    controls.timer = timer_;
+    toolkit_ = std::make_unique<QtToolkit>(controls, [this] { endProgram(); });
+    drill_ = std::make_unique<Drill>(*toolkit_, files_, clock_, random_);
+    wire();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls() {
+    const int dpiX = logicalDpiX();
+    const int dpiY = logicalDpiY();
+    setFixedSize(twipsToPixels(kClientWidthTwips, dpiX), twipsToPixels(kClientHeightTwips, dpiY));
+
+    QFont boxFont(QStringLiteral("Arial"));
+    boxFont.setPointSizeF(9.75);
+    boxFont.setWeight(QFont::Normal);
+    boxFont.setItalic(false);
+    boxFont.setUnderline(false);
+    boxFont.setStrikeOut(false);
+
+    QWidget* previous = nullptr;
+    for (const ControlSpec& spec : kControls) {
+        QWidget* widget = nullptr;
+        const QString caption = QString::fromLatin1(spec.caption);
+        switch (spec.kind) {
+            case Kind::MultiLineText: {
+                auto* edit = new CodePageTextEdit(this);
+                edit->setFont(boxFont);
+                edit->setPlainText(caption);
+                widget = edit;
+                break;
+            }
+            case Kind::Text: {
+                auto* edit = new QLineEdit(caption, this);
+                limitToCodePage(edit);
+                widget = edit;
+                break;
+            }
+            case Kind::Button:
+                widget = new CaptionButton(caption, this);
+                break;
+            case Kind::Picture:
+                widget = new PicturePanel(this);
+                break;
+            case Kind::Label: {
+                auto* label = new QLabel(this);
+                label->setTextFormat(Qt::PlainText);
+                label->setText(caption);
+                // Captions wrap where the label has room for more than one
+                // line; a one-line label keeps its caption on its line.
+                label->setWordWrap(twipsToPixels(spec.height, dpiY) >=
+                                   2 * label->fontMetrics().lineSpacing());
+                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                widget = label;
+                break;
+            }
+            case Kind::List:
+                widget = new QListWidget(this);
+                break;
+        }
+        widget->setObjectName(QString::fromLatin1(spec.name));
+        widget->setGeometry(twipsToPixels(spec.left, dpiX), twipsToPixels(spec.top, dpiY),
+                            twipsToPixels(spec.width, dpiX), twipsToPixels(spec.height, dpiY));
+        if (widget->focusPolicy() & Qt::TabFocus) {
+            if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+            previous = widget;
+        }
+    }
+
+    question_ = findChild<CodePageTextEdit*>("txt_question");
+    answer_ = findChild<CodePageTextEdit*>("txt_answer");
+    picture1_ = findChild<PicturePanel*>("Picture1");
+    picture2_ = findChild<PicturePanel*>("Picture2");
+
+    timer_ = new QTimer(this);
+    timer_->setObjectName("tmr_pend_exp");
+    timer_->setInterval(kTimerIntervalMs);
+    timer_->setTimerType(Qt::PreciseTimer);
+
+    question_->setFocus();
+}
+
+void MainWindow::wire() {
+    const std::pair<const char*, void (Drill::*)()> commands[] = {
+        {"cmdNextQuestion", &Drill::nextQuestion},
+        {"cmd_enter_response", &Drill::enterResponse},
+        {"cmd_save_as_notes", &Drill::saveAsNotes},
+        {"cmd_display_note_file", &Drill::displayNotes},
+        {"cmd_displayCumulativeText", &Drill::displayEverything},
+        {"cmd_clear_answer_box", &Drill::clearBox},
+        {"cmd_copy_picture", &Drill::copyPicture},
+        {"cmd_next_picture", &Drill::nextPicture},
+        {"cmd_pend_exp", &Drill::pendExp},
+    };
+    for (const auto& [name, command] : commands) {
+        auto* button = findChild<QPushButton*>(QString::fromLatin1(name));
+        connect(button, &QPushButton::clicked, this,
+                [this, command = command] { runEvent([this, command] { ((*drill_).*command)(); }); });
+    }
+    connect(findChild<QPushButton*>("cmd_quit"), &QPushButton::clicked, this,
+            [this] { runEvent([] { throw EndProgram{}; }); });
+    connect(timer_, &QTimer::timeout, this, &MainWindow::onTick);
+}
+
+bool MainWindow::load() {
+    runEvent([this] { drill_->load(); });
+    return !ended_;
+}
+
+void MainWindow::runEvent(const std::function<void()>& command) {
+    if (ended_ || busy_) return;
+    busy_ = true;
+    std::optional<int> failure;
+    bool end = false;
+    try {
+        command();
+    } catch (const EndProgram&) {
+        end = true;
+    } catch (const RuntimeError& error) {
+        failure = error.number();
+    } catch (const std::bad_alloc&) {
+        failure = err::OutOfMemory;
+    } catch (...) {
+        failure = err::Internal;
+    }
+    if (end) {
+        endProgram();
+    } else if (failure && !ended_) {
+        reportFailure(*failure);
+    }
+    busy_ = false;
+}
+
+void MainWindow::reportFailure(int number) {
+    // The failed command may have left channels open; what it wrote stays.
+    try {
+        files_.closeAll();
+    } catch (...) {
+    }
+    try {
+        toolkit_->messageBox(std::string(texts::kMessageB) + std::to_string(number), texts::kCaption);
+    } catch (...) {
+    }
+}
+
+void MainWindow::onTick() {
+    // One event at a time: no tick while a command runs or a modal box is
+    // open (the dialog's own loop still delivers timer events).
+    if (ended_ || busy_ || toolkit_->modalOpen()) return;
+    runEvent([this] { drill_->tick(); });
+}
+
+void MainWindow::endProgram() {
+    if (ended_) return;
+    ended_ = true;
+    timer_->stop();
+    try {
+        files_.closeAll();
+    } catch (...) {
+    }
+    hide();
+    emit ended();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    endProgram();
+    event->accept();
+}
+
+}  // namespace drill
