@@ -1,6 +1,6 @@
 // The modal boxes on Qt: the input box answers with the code-page text the
 // student typed or the empty text on Cancel, the message box shows its text
-// plainly with one OK; and the seam that lets tests answer them.
+// plainly with one OK.
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -41,8 +41,6 @@ private slots:
     void inputBoxStartsEmptyAndShowsThePrompt();
     void inputBoxShowsTypedTextAsRecorded();
     void messageBoxShowsPlainTextWithOneOk();
-    void seamAnswersFromTheQueue();
-    void scriptedBoxesNeverShow();
 };
 
 void DialogTest::inputBoxAnswer_data() {
@@ -132,26 +130,6 @@ void DialogTest::messageBoxShowsPlainTextWithOneOk() {
     QCOMPARE(format, Qt::PlainText);
     QCOMPARE(caption, QString(drill::texts::kCaption));
     QCOMPARE(buttons, 1);
-}
-
-void DialogTest::seamAnswersFromTheQueue() {
-    WindowRig rig;
-    rig.toolkit().scripted = false;
-    rig.toolkit().nextInputs = {"first", "second"};
-    QCOMPARE(rig.toolkit().inputBox("p1", "c"), std::string("first"));
-    QCOMPARE(rig.toolkit().inputBox("p2", "c"), std::string("second"));
-    QVERIFY(rig.toolkit().nextInputs.empty());
-    QCOMPARE(rig.toolkit().prompts, (std::vector<std::string>{"p1", "p2"}));
-}
-
-void DialogTest::scriptedBoxesNeverShow() {
-    WindowRig rig;
-    rig.toolkit().scripted = true;
-    // With the queue empty the box answers as Cancel, without a dialog.
-    QCOMPARE(rig.toolkit().inputBox("p", "c"), std::string());
-    rig.toolkit().messageBox("shown?", "c");
-    QCOMPARE(rig.toolkit().messages, std::vector<std::string>{"shown?"});
-    for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<QDialog*>(w));
 }
 
 QTEST_MAIN(DialogTest)

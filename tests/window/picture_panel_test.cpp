@@ -75,7 +75,6 @@ private slots:
     void circle_data();
     void circle();
     void circleUsesTheScale();
-    void circlesAccumulate();
     void drawingsAreNotThePicture();
     void drawingSurvivesRepaint();
     void pictureShowsUnderTheDrawing();
@@ -129,13 +128,6 @@ void PicturePanelTest::circleUsesTheScale() {
     QVERIFY(inkNear(panel.drawing(), 120, 50));
     QVERIFY(inkNear(panel.drawing(), 100, 30));
     QVERIFY(!inkNear(panel.drawing(), 100, 10));  // not stretched to the height
-}
-
-void PicturePanelTest::circlesAccumulate() {
-    Panel1 p;
-    const double cx = 500 * p.cw() / 1000, cy = 500 * p.ch() / 1000;
-    for (double r : {40.0, 100.0, 250.0}) p.panel.circle(500, 500, r);
-    for (double r : {40.0, 100.0, 250.0}) QVERIFY(inkNear(p.panel.drawing(), cx + r * p.cw() / 1000, cy));
 }
 
 void PicturePanelTest::drawingsAreNotThePicture() {
