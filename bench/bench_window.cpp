@@ -1,0 +1,160 @@
+#include "bench_window.h"
+
+#include <QAbstractScrollArea>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWindow>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <unistd.h>
+
+#include "platform/paths.h"
+#include "window/qt_toolkit.h"
+
+namespace drill::bench {
+
+namespace {
+
+struct TempDrive {
+    TempDrive() {
+        char tmpl[] = "/tmp/drill_bench_XXXXXX";
+        if (mkdtemp(tmpl) == nullptr) throw std::runtime_error("mkdtemp failed");
+        root = tmpl;
+        setenv("DRILL_DRIVE_C", tmpl, 1);
+    }
+    ~TempDrive() {
+        std::error_code ec;
+        std::filesystem::remove_all(root, ec);
+    }
+    std::filesystem::path root;
+};
+
+// Counts paint events of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QObject* question, int& questionPaints, QObject* picture, int& picturePaints)
+        : question_(question), picture_(picture), questionPaints_(questionPaints),
+          picturePaints_(picturePaints) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            if (watched == question_) ++questionPaints_;
+            if (watched == picture_) ++picturePaints_;
+        }
+        return false;
+    }
+
+private:
+    QObject* question_;
+    QObject* picture_;
+    int& questionPaints_;
+    int& picturePaints_;
+};
+
+}  // namespace
+
+const std::filesystem::path& driveRoot() {
+    static TempDrive drive;
+    return drive.root;
+}
+
+void settle() {
+    // A paint can post more work (a second layout pass, a scroll bar range);
+    // two rounds take that in without waiting for anything.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+long residentKb() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+BenchWindow::BenchWindow(const std::string& student) {
+    driveRoot();
+    window_ = std::make_unique<MainWindow>();
+    QtToolkit& tk = window_->toolkit();
+    tk.scripted = true;
+    tk.beepHook = [this] { ++beeps; };
+    tk.nextInputs = {"1", student, "ABC", "1"};
+    if (!window_->load()) throw std::runtime_error("the window ended during its load event");
+    if (!tk.messages.empty()) throw std::runtime_error("start-up reported: " + tk.messages.front());
+
+    auto* question = window_->findChild<QAbstractScrollArea*>("txt_question");
+    QWidget* picture = window_->findChild<QWidget*>("Picture1");
+    paintCounter_ = std::make_unique<PaintCounter>(question->viewport(), questionPaints,
+                                                   picture, picturePaints);
+    question->viewport()->installEventFilter(paintCounter_.get());
+    picture->installEventFilter(paintCounter_.get());
+
+    window_->show();
+    for (int i = 0; i < 200 && !(window_->windowHandle() && window_->windowHandle()->isExposed()); ++i)
+        settle();
+    settle();
+}
+
+BenchWindow::~BenchWindow() {
+    window_.reset();
+    settle();
+}
+
+QPushButton* BenchWindow::button(const char* name) const {
+    auto* b = window_->findChild<QPushButton*>(QString::fromLatin1(name));
+    if (b == nullptr) throw std::runtime_error(std::string("no button ") + name);
+    return b;
+}
+
+void BenchWindow::press(QPushButton* button) {
+    button->click();
+    settle();
+}
+
+std::string BenchWindow::text(TextBox box) { return window_->toolkit().text(box); }
+
+void BenchWindow::setText(TextBox box, const std::string& text) {
+    window_->toolkit().setText(box, text);
+    settle();
+}
+
+std::filesystem::path BenchWindow::native(const std::string& windowsPath) {
+    std::optional<std::string> p = nativePath(windowsPath);
+    if (!p) throw std::runtime_error("no native path for " + windowsPath);
+    return *p;
+}
+
+std::string typicalAnswer() {
+    return "The level in the second bottle rises quickly at first, then more and more slowly, "
+           "since the difference in depths that drives the flow keeps getting smaller.\r\n"
+           "I think the depth vs. clock time graph is increasing at a decreasing rate and "
+           "levels off as the two depths approach each other.";
+}
+
+std::string transcriptText(const FormState& state, std::size_t bytes) {
+    const std::string answers[] = {
+        typicalAnswer(),
+        "OK",
+        "The flow rate from the first bottle decreases with clock time, and the rate at which "
+        "depth changes in the second bottle is proportional to that flow rate.",
+        "I had the slope of the depth graph wrong: it should level off, not keep rising at a "
+        "constant rate.\r\nNow I see why: the pressure difference is what drives the flow.",
+    };
+    const std::string* lines[] = {&state.scriptLines[3], &state.scriptLines[5],
+                                  &state.scriptLines[7]};
+    std::string out;
+    out.reserve(bytes + 1024);
+    for (std::size_t k = 0; out.size() < bytes; ++k) {
+        out += state.answerSeparator;
+        out += answers[k % std::size(answers)];
+        out += state.qaSeparator;
+        out += *lines[k % std::size(lines)];
+    }
+    return out;
+}
+
+}  // namespace drill::bench

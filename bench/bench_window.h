@@ -1,0 +1,66 @@
+#pragma once
+// The real window for benchmarks: real disk channels on a temporary drive,
+// the system clock and the program's generator, start-up answered through the
+// toolkit's seam and the beep silenced (but counted, so a benchmark can tell
+// that its ticks really ran).
+#include <QPushButton>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "drill/form_state.h"
+#include "platform/toolkit.h"
+#include "window/main_window.h"
+
+namespace drill::bench {
+
+// A directory under /tmp that stands in for drive C: for the whole run.
+const std::filesystem::path& driveRoot();
+
+// Runs Qt's pending work: deferred layout and painting included.
+void settle();
+
+// Resident memory of this process, in kilobytes.
+long residentKb();
+
+class BenchWindow {
+public:
+    // Loads (start-up and header, assignment 1) and shows the window.
+    explicit BenchWindow(const std::string& student = "Ann Lee");
+    ~BenchWindow();
+    BenchWindow(const BenchWindow&) = delete;
+    BenchWindow& operator=(const BenchWindow&) = delete;
+
+    MainWindow& window() { return *window_; }
+    FormState& state() { return window_->drill().state(); }
+    QPushButton* button(const char* name) const;
+    // Presses a button as a click does and lets Qt finish what it deferred.
+    // Out of line, so a profiler can collect exactly this.
+    void press(QPushButton* button);
+
+    std::string text(TextBox box);
+    // Fills a box as a command does and lets its layout and paint happen.
+    void setText(TextBox box, const std::string& text);
+
+    // Native path of one of the program's files (a Windows path).
+    static std::filesystem::path native(const std::string& windowsPath);
+
+    int beeps = 0;
+    // Paint events of the question box's viewport, of Picture1.
+    int questionPaints = 0;
+    int picturePaints = 0;
+
+private:
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<QObject> paintCounter_;
+};
+
+// A transcript-like text of at least `bytes` bytes: script lines behind the
+// question label and answers (some typed over two lines) behind the answer
+// label, run together as the drill builds it.
+std::string transcriptText(const FormState& state, std::size_t bytes);
+
+// An answer as a student types it, over two lines.
+std::string typicalAnswer();
+
+}  // namespace drill::bench
