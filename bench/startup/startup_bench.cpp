@@ -35,7 +35,9 @@ std::optional<double> runOnce(const std::string& program) {
     const pid_t pid = ::fork();
     if (pid < 0) return std::nullopt;
     if (pid == 0) {
+        // Qt's warnings too: they are shown only when a run fails.
         ::dup2(out[1], 1);
+        ::dup2(out[1], 2);
         ::close(out[0]);
         ::close(out[1]);
         ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
