@@ -1,5 +1,7 @@
 #include "code_page_text.h"
 
+#include <cstring>
+
 #include "platform/codepage.h"
 
 namespace drill {
@@ -19,38 +21,64 @@ QString toQt(std::string_view text) {
     // Every byte is one UTF-16 unit (the code page lies in the BMP), so the
     // result is never longer than the input.
     QString out(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
-    QChar* dst = out.data();
-    qsizetype n = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        if (b == '\r') {
-            dst[n++] = u'\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            continue;
+    char16_t* const start = reinterpret_cast<char16_t*>(out.data());
+    char16_t* dst = start;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = p + text.size();
+    // Boxes may hold megabytes: the text goes line by line (memchr finds the
+    // CRs), each line widened as Latin-1 in loops the compiler vectorises,
+    // and only a line with a byte from 80 to 9F, where the code page differs
+    // from Latin-1, is looked at byte by byte.
+    while (p < end) {
+        const auto* cr = static_cast<const unsigned char*>(
+            std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
+        const std::size_t len = static_cast<std::size_t>((cr != nullptr ? cr : end) - p);
+        unsigned char high = 0;
+        for (std::size_t k = 0; k < len; ++k) {
+            dst[k] = p[k];
+            high |= static_cast<unsigned char>((p[k] & 0xE0) == 0x80);
         }
-        dst[n++] = QChar(static_cast<char16_t>(cp1252::toUnicode(b)));
+        if (high != 0)
+            for (std::size_t k = 0; k < len; ++k)
+                if ((p[k] & 0xE0) == 0x80) dst[k] = static_cast<char16_t>(cp1252::toUnicode(p[k]));
+        dst += len;
+        p += len;
+        if (cr == nullptr) break;
+        // CR LF or a lone CR: one line break.
+        *dst++ = u'\n';
+        p = cr + 1;
+        if (p < end && *p == '\n') ++p;
     }
-    out.truncate(n);
+    out.truncate(dst - start);
     return out;
 }
 
 std::string fromQt(QStringView text) {
-    std::string out;
-    out.reserve(static_cast<std::size_t>(text.size()) + 16);
     const qsizetype n = text.size();
+    const char16_t* src = text.utf16();
+    // A line break gives two bytes, every other unit at most one.
+    qsizetype breaks = 0;
+    for (qsizetype i = 0; i < n; ++i) breaks += isLineBreak(src[i]);
+    std::string out(static_cast<std::size_t>(n + breaks), '\0');
+    char* dst = out.data();
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        if (isLineBreak(c)) {
-            out += "\r\n";
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
-            out.push_back('?');
+        const char16_t c = src[i];
+        // Boxes may hold megabytes, nearly all ASCII: that maps to itself.
+        if (c < 0x80 && c != u'\n') {
+            *dst++ = static_cast<char>(c);
+        } else if (isLineBreak(c)) {
+            *dst++ = '\r';
+            *dst++ = '\n';
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(src[i + 1])) {
+            *dst++ = '?';
             ++i;
         } else {
             // fromUnicode gives '?' for what the code page lacks; a stray
             // surrogate lands there too. Never the substitute byte 0x1A.
-            out.push_back(static_cast<char>(cp1252::fromUnicode(c)));
+            *dst++ = static_cast<char>(cp1252::fromUnicode(c));
         }
     }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
     return out;
 }
 

@@ -6,10 +6,51 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <cstring>
 
 #include "code_page_text.h"
 
 namespace drill {
+
+namespace {
+
+// True when every CR of the text has an LF after it and every LF a CR before
+// it; memchr finds them fast in a long text.
+bool onlyCrLf(const std::string& text) {
+    if (text.empty()) return true;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const auto next = [end](const char* from, char c) {
+        return static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
+    };
+    for (const char* p = next(begin, '\n'); p != nullptr; p = next(p + 1, '\n'))
+        if (p == begin || p[-1] != '\r') return false;
+    for (const char* p = next(begin, '\r'); p != nullptr; p = next(p + 1, '\r'))
+        if (p + 1 == end || p[1] != '\n') return false;
+    return true;
+}
+
+// What a box gives back for a text it was given: a CR LF, a lone CR and a
+// lone LF each start a new line, and each reads back as CR LF; every other
+// byte comes back as it went in.
+std::string asReadBack(const std::string& text) {
+    if (onlyCrLf(text)) return text;
+    const std::size_t n = text.size();
+    std::string out;
+    out.reserve(n + n / 8);
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+}  // namespace
 
 CodePageTextEdit::CodePageTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -18,16 +59,30 @@ CodePageTextEdit::CodePageTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Tab moves on to the next control, as the tab order says.
     setTabChangesFocus(true);
+    // Typing, pasting, undoing or any other change but setCodePageText's
+    // own makes the box's text unknown again.
+    connect(document(), &QTextDocument::contentsChange, this, [this] {
+        if (!setting_) known_.reset();
+    });
 }
 
 std::string CodePageTextEdit::codePageText() const {
+    if (known_) return *known_;
     // The raw text keeps no-break spaces (plain text turns them into blanks)
     // and breaks blocks with U+2029, which fromQt makes CR LF.
     return fromQt(document()->toRawText());
 }
 
 void CodePageTextEdit::setCodePageText(const std::string& text) {
-    setPlainText(toQt(text));
+    known_.reset();
+    const QString shown = toQt(text);
+    setting_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{setting_};
+    setPlainText(shown);
+    known_ = asReadBack(text);
 }
 
 void CodePageTextEdit::keyPressEvent(QKeyEvent* event) {

@@ -3,6 +3,7 @@
 // pasted or dropped that the code page lacks shows as '?' at once, so the
 // student sees exactly what will be recorded.
 #include <QPlainTextEdit>
+#include <optional>
 #include <string>
 
 class QLineEdit;
@@ -23,6 +24,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    // The code-page text the box was last set to, for as long as nothing else
+    // has changed the box: reading a long box back through Qt costs more than
+    // the command that reads it.
+    std::optional<std::string> known_;
+    bool setting_ = false;
 };
 
 // Keeps a one-line box to the code page as the student edits it.
