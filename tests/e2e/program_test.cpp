@@ -85,21 +85,21 @@ public:
 
     void press(const Spot& s) { ASSERT_TRUE(x_.click(form_, s.x(), s.y())); }
 
-    // Replaces whatever the answer box holds with typed text; "\r\n" is Return.
-    void typeAnswer(const std::string& answer) {
+    // Replaces whatever the answer box holds with typed text (UTF-8, as the
+    // keyboard gives it); a newline is the Return key.
+    void typeAnswer(const std::string& utf8) {
         press(kAnswerBox);
         ASSERT_TRUE(x_.key("ctrl+a"));
-        // Typed a line at a time, with the Return key between lines.
         std::size_t start = 0;
         for (;;) {
-            const std::size_t end = answer.find("\r\n", start);
-            const std::string line = answer.substr(start, end == std::string::npos ? end : end - start);
+            const std::size_t end = utf8.find('\n', start);
+            const std::string line = utf8.substr(start, end == std::string::npos ? end : end - start);
             if (!line.empty()) {
-                ASSERT_TRUE(x_.type(cp1252::toUtf8(line)));
+                ASSERT_TRUE(x_.type(line));
             }
             if (end == std::string::npos) break;
             ASSERT_TRUE(x_.key("Return"));
-            start = end + 2;
+            start = end + 1;
         }
     }
 
@@ -158,8 +158,11 @@ TEST_F(ProgramTest, TwoRunsRecordEverythingAndAppend) {
 
     // Run 1: answer, note, the notes shown and recorded, the transcript shown
     // and recorded, and the fourth press ends the program with message A.
+    // Typed, and as recorded in the code page: omega is not in it.
+    const std::string typed1 = "The level rises at first\nthen it slows down.";
     const std::string answer1 = "The level rises at first\r\nthen it slows down.";
-    const std::string note1 = "Sketch it first: \xEB and \x80 stay.";
+    const std::string typedNote1 = "Sketch it first: \u00EB and \u20AC stay, \u03A9 does not.";
+    const std::string note1 = "Sketch it first: \xEB and \x80 stay, ? does not.";
     {
         StudentRun run(*x_, drive_.root, log_);
         ASSERT_NO_FATAL_FAILURE(run.answerPrompt("1"));
@@ -169,10 +172,10 @@ TEST_F(ProgramTest, TwoRunsRecordEverythingAndAppend) {
         ASSERT_NO_FATAL_FAILURE(run.waitForWindow());
 
         ASSERT_NO_FATAL_FAILURE(run.press(kNext));
-        ASSERT_NO_FATAL_FAILURE(run.typeAnswer(answer1));
+        ASSERT_NO_FATAL_FAILURE(run.typeAnswer(typed1));
         ASSERT_NO_FATAL_FAILURE(run.press(kEnterResponse));
         ASSERT_NO_FATAL_FAILURE(run.press(kNext));
-        ASSERT_NO_FATAL_FAILURE(run.typeAnswer(note1));
+        ASSERT_NO_FATAL_FAILURE(run.typeAnswer(typedNote1));
         ASSERT_NO_FATAL_FAILURE(run.press(kSaveAsNotes));
         ASSERT_NO_FATAL_FAILURE(run.press(kNext));
         ASSERT_NO_FATAL_FAILURE(run.press(kDisplayNotes));
