@@ -78,9 +78,9 @@ void Drill::enterResponse() {
         files_.close(kMasterChannel);
         files_.close(kSendChannel);
     } catch (...) {
-        // Whatever was written stays; the channels must not stay open, or
+        // What reached the disk stays; the channels must not stay open, or
         // every later recording would fail on them.
-        closeQuietly(files_, {kMasterChannel, kSendChannel});
+        discardAll(files_, {kMasterChannel, kSendChannel});
         throw;
     }
 
@@ -129,7 +129,7 @@ void Drill::saveAsNotes() {
 
         for (int ch : all) files_.close(ch);
     } catch (...) {
-        closeQuietly(files_, {kMasterChannel, kSendChannel, kNotesChannel});
+        discardAll(files_, {kMasterChannel, kSendChannel, kNotesChannel});
         throw;
     }
 

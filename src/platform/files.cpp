@@ -135,6 +135,13 @@ public:
         if (first != 0) failErrno(first, op);
     }
 
+    void discard(int channel) override {
+        std::optional<Channel>& slot = at(channel);
+        if (!slot) return;
+        if (slot->mode != Mode::Input) ::close(slot->fd);
+        slot.reset();
+    }
+
     void closeAll() override {
         std::optional<RuntimeError> first;
         for (int ch = 1; ch <= kChannels; ++ch) {

@@ -25,6 +25,8 @@ public:
     // Closing puts what the channel wrote on disk; a channel not open is ignored.
     virtual void close(int channel) = 0;
     virtual void closeAll() = 0;
+    // Releases a channel without writing what it has not yet put on disk.
+    virtual void discard(int channel) = 0;
     virtual bool isOpen(int channel) const = 0;
 
     virtual void print(int channel, std::string_view text, Sep sep = Sep::LineEnd) = 0;
@@ -44,6 +46,18 @@ inline void closeQuietly(Files& files, std::initializer_list<int> channels) {
     for (int channel : channels) {
         try {
             files.close(channel);
+        } catch (...) {
+        }
+    }
+}
+
+// Releases channels after a failure without adding what they still hold, so a
+// block that failed in one file is not left whole in another, to be written
+// again when the student records once more.
+inline void discardAll(Files& files, std::initializer_list<int> channels) {
+    for (int channel : channels) {
+        try {
+            files.discard(channel);
         } catch (...) {
         }
     }

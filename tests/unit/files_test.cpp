@@ -325,6 +325,19 @@ TEST_F(FilesTest, CloseIsHarmlessWhenNotOpen) {
     EXPECT_EQ(readFile(drive.path("c.txt")), "once\r\n");
 }
 
+TEST_F(FilesTest, DiscardDropsWhatIsPendingAndReleasesTheChannel) {
+    writeFile(drive.path("d.txt"), "kept\r\n");
+    files->openAppend(2, "c:\\d.txt");
+    files->print(2, "never written", Sep::LineEnd);
+    files->discard(2);
+    files->discard(2);  // not open: nothing happens
+    EXPECT_FALSE(files->isOpen(2));
+    files->openAppend(2, "c:\\d.txt");
+    files->print(2, "next", Sep::LineEnd);
+    files->close(2);
+    EXPECT_EQ(readFile(drive.path("d.txt")), "kept\r\nnext\r\n");
+}
+
 TEST_F(FilesTest, DiskFullIsReportedAtCloseAndReleasesTheChannel) {
     fs::create_symlink("/dev/full", drive.path("full.txt"));
     files->openAppend(1, "c:\\full.txt");

@@ -175,6 +175,7 @@ public:
         disk->close(c);
     }
     void closeAll() override { disk->closeAll(); }
+    void discard(int c) override { disk->discard(c); }
     bool isOpen(int c) const override { return disk->isOpen(c); }
     void print(int c, std::string_view t, Sep s) override {
         if (c == channel && prints++ == failPrint) throw RuntimeError(err::DiskFull);
