@@ -5,8 +5,11 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <cstring>
+#include <string_view>
 
 #include "code_page_text.h"
 
@@ -16,7 +19,7 @@ namespace {
 
 // True when every CR of the text has an LF after it and every LF a CR before
 // it; memchr finds them fast in a long text.
-bool onlyCrLf(const std::string& text) {
+bool onlyCrLf(std::string_view text) {
     if (text.empty()) return true;
     const char* const begin = text.data();
     const char* const end = begin + text.size();
@@ -50,6 +53,37 @@ std::string asReadBack(const std::string& text) {
     return out;
 }
 
+// A box holding at least this much that is set to its own text with more
+// after it gets only the more: setting megabytes anew costs more than a frame.
+constexpr std::size_t kAppendFrom = 64 * 1024;
+// Unless its last paragraph is longer than this: adding to it lays that
+// paragraph out at once, and it is laid out again when shown.
+constexpr int kLongParagraph = 4096;
+
+// Adds text at the end of a box and leaves the box as setting its whole text
+// leaves it: no undo history, not modified, the cursor at the start and the
+// start in view.
+void appendAsSet(QPlainTextEdit& box, const QString& more) {
+    QTextDocument* doc = box.document();
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor end(doc);
+    end.movePosition(QTextCursor::End);
+    end.insertText(more);
+    box.setTextCursor(QTextCursor(doc));
+    box.ensureCursorVisible();
+    // A box set anew lays its lines out afresh as they come into view, and
+    // until then counts each paragraph as one line (which sizes the scroll
+    // bar): forget the lines laid out so far, as setting anew does.
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        block.clearLayout();
+        block.setLineCount(block.isVisible() ? 1 : 0);
+    }
+    doc->markContentsDirty(0, doc->characterCount());
+    doc->setUndoRedoEnabled(undo);
+    doc->setModified(false);
+}
+
 }  // namespace
 
 CodePageTextEdit::CodePageTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
@@ -74,14 +108,27 @@ std::string CodePageTextEdit::codePageText() const {
 }
 
 void CodePageTextEdit::setCodePageText(const std::string& text) {
+    std::optional<std::string> was = std::move(known_);
     known_.reset();
-    const QString shown = toQt(text);
     setting_ = true;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
     } done{setting_};
-    setPlainText(shown);
+    // The box already shows `was`, which has no lone CR or LF: text that
+    // only adds to it, without a lone one either, is added at the end.
+    if (was && was->size() >= kAppendFrom && text.size() > was->size() &&
+        document()->lastBlock().length() <= kLongParagraph &&
+        text.compare(0, was->size(), *was) == 0) {
+        const std::string_view more = std::string_view(text).substr(was->size());
+        if (onlyCrLf(more)) {
+            appendAsSet(*this, toQt(more));
+            was->append(more);
+            known_ = std::move(was);
+            return;
+        }
+    }
+    setPlainText(toQt(text));
     known_ = asReadBack(text);
 }
 
