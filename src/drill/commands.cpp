@@ -36,8 +36,10 @@ void Drill::nextQuestion() {
             // next is shown, even another routine line.
             readNextQuestion();
         }
-        s.responseText = toolkit_.text(TextBox::Question);
-        s.responseText += s.questionText;
+        std::string box = toolkit_.text(TextBox::Question);
+        box.reserve(box.size() + s.questionText.size());  // the box may hold megabytes
+        box += s.questionText;
+        s.responseText = std::move(box);
         s.questionText.clear();
         toolkit_.setText(TextBox::Question, s.responseText);
     } catch (const RuntimeError& e) {

@@ -1,54 +1,57 @@
 #include <QApplication>
-#include <QEvent>
-#include <QInputDialog>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
+#include <string>
+#include <sys/stat.h>
 
 #include "main_window.h"
 
 namespace {
 
-bool isSet(const char* name) {
+const char* valueOf(const char* name) {
     const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
+    return value != nullptr && *value != '\0' ? value : nullptr;
 }
 
-// For measuring start-up: with DRILL_EXIT_AT_FIRST_PROMPT set, the program
-// says "first prompt shown" on stdout and exits once the first input box has
-// been painted.
-class ExitAtFirstPrompt : public QObject {
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && qobject_cast<QInputDialog*>(watched) != nullptr) {
-            QTimer::singleShot(0, [] {
-                static const char kShown[] = "first prompt shown\n";
-                if (::write(1, kShown, sizeof kShown - 1) < 0) std::_Exit(1);
-                std::_Exit(0);
-            });
-        }
-        return false;
+#ifdef __linux__
+// Whether an X display named ":N" (or "unix:N", with an optional ".screen")
+// has its local socket; remote displays are taken as reachable.
+bool localXDisplayExists(const std::string& display) {
+    std::string rest;
+    if (display.rfind(':', 0) == 0) {
+        rest = display.substr(1);
+    } else if (display.rfind("unix:", 0) == 0) {
+        rest = display.substr(5);
+    } else {
+        return true;
     }
-};
+    const std::string number = rest.substr(0, rest.find('.'));
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return true;
+    struct stat st {};
+    return ::stat(("/tmp/.X11-unix/X" + number).c_str(), &st) == 0;
+}
+
+// Without a display Qt aborts with a long plugin message; say plainly what is
+// missing instead.
+bool displayAvailable() {
+    if (valueOf("QT_QPA_PLATFORM") || valueOf("WAYLAND_DISPLAY")) return true;
+    const char* display = valueOf("DISPLAY");
+    return display != nullptr && localXDisplayExists(display);
+}
+#endif
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
 #ifdef __linux__
-    // Without a display Qt aborts with a long plugin message; say plainly
-    // what is missing instead.
-    if (!isSet("QT_QPA_PLATFORM") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
+    if (!displayAvailable()) {
         std::fprintf(stderr,
-                     "drill: no display found; start it under a desktop session, or with Xvfb: "
+                     "drill: no display found; start it in a desktop session, or under Xvfb: "
                      "xvfb-run -a ./build/drill\n");
         return 1;
     }
 #endif
     QApplication app(argc, argv);
-    ExitAtFirstPrompt exitHook;
-    if (isSet("DRILL_EXIT_AT_FIRST_PROMPT")) app.installEventFilter(&exitHook);
-
     drill::MainWindow window;
     if (!window.load()) return 0;
     QObject::connect(&window, &drill::MainWindow::ended, &app, [] { QCoreApplication::exit(0); });
