@@ -137,10 +137,10 @@ void MainWindow::buildControls() {
     boxFont.setStrikeOut(false);
 
     QWidget* previous = nullptr;
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlSpec& control : kControls) {
         QWidget* widget = nullptr;
-        const QString caption = QString::fromLatin1(spec.caption);
-        switch (spec.kind) {
+        const QString caption = QString::fromLatin1(control.caption);
+        switch (control.kind) {
             case Kind::MultiLineText: {
                 auto* edit = new CodePageTextEdit(this);
                 edit->setFont(boxFont);
@@ -166,7 +166,7 @@ void MainWindow::buildControls() {
                 label->setText(caption);
                 // Captions wrap where the label has room for more than one
                 // line; a one-line label keeps its caption on its line.
-                label->setWordWrap(twipsToPixels(spec.height, dpiY) >=
+                label->setWordWrap(twipsToPixels(control.height, dpiY) >=
                                    2 * label->fontMetrics().lineSpacing());
                 label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
                 widget = label;
@@ -176,9 +176,9 @@ void MainWindow::buildControls() {
                 widget = new QListWidget(this);
                 break;
         }
-        widget->setObjectName(QString::fromLatin1(spec.name));
-        widget->setGeometry(twipsToPixels(spec.left, dpiX), twipsToPixels(spec.top, dpiY),
-                            twipsToPixels(spec.width, dpiX), twipsToPixels(spec.height, dpiY));
+        widget->setObjectName(QString::fromLatin1(control.name));
+        widget->setGeometry(twipsToPixels(control.left, dpiX), twipsToPixels(control.top, dpiY),
+                            twipsToPixels(control.width, dpiX), twipsToPixels(control.height, dpiY));
         if (widget->focusPolicy() & Qt::TabFocus) {
             if (previous != nullptr) QWidget::setTabOrder(previous, widget);
             previous = widget;
