@@ -23,6 +23,15 @@ constexpr std::string_view kQuestionNumber = "\r\n\r\n`questionNumber";
 constexpr std::string_view kResponseLabel = "RESPONSE -->  ";
 constexpr std::string_view kNotesPrefix = "NOTES -------> ";
 
+// An answer box still holding the untouched prompt records nothing: both
+// boxes are emptied and the command stops.
+bool dismissedPrompt(Toolkit& toolkit, const std::string& answer, const std::string& prompt) {
+    if (answer != prompt) return false;
+    toolkit.setText(TextBox::Question, "");
+    toolkit.setText(TextBox::Answer, "");
+    return true;
+}
+
 }  // namespace
 
 void Drill::nextQuestion() {
@@ -50,11 +59,7 @@ void Drill::nextQuestion() {
 void Drill::enterResponse() {
     FormState& s = state_;
     const std::string answer = toolkit_.text(TextBox::Answer);
-    if (answer == s.answerPrompt) {
-        toolkit_.setText(TextBox::Question, "");
-        toolkit_.setText(TextBox::Answer, "");
-        return;
-    }
+    if (dismissedPrompt(toolkit_, answer, s.answerPrompt)) return;
 
     constexpr int both[] = {kMasterChannel, kSendChannel};
     try {
@@ -97,11 +102,7 @@ void Drill::enterResponse() {
 void Drill::saveAsNotes() {
     FormState& s = state_;
     const std::string answer = toolkit_.text(TextBox::Answer);
-    if (answer == s.answerPrompt) {
-        toolkit_.setText(TextBox::Question, "");
-        toolkit_.setText(TextBox::Answer, "");
-        return;
-    }
+    if (dismissedPrompt(toolkit_, answer, s.answerPrompt)) return;
 
     s.responseText = std::string(kNotesPrefix) + answer;
 

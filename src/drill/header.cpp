@@ -33,25 +33,21 @@ void Drill::writeHeader() {
         const std::string cover = makeCodeLine(state_.codeNbr);
         const float& key = state_.codeNbr;
 
-        files_.print(kMasterChannel, cover);
-        files_.print(kMasterChannel, code("Student Name:  " + state_.studentName, key));
-        files_.print(kMasterChannel, code("assignment #" + state_.assignmentNbr, key));
-        files_.print(kMasterChannel, code(line, key));
-        files_.print(kMasterChannel, "Initials:  ", Sep::None);
-        files_.print(kMasterChannel, state_.initials);
-        std::string date = clock_.dateText();
-        std::string time = clock_.timeText();
-        files_.print(kMasterChannel, "Date and Time " + date + time);
-
-        files_.print(kSendChannel, cover);
-        files_.print(kSendChannel, code("Student Name:  " + state_.studentName, key));
-        files_.print(kSendChannel, code("assignment #" + state_.assignmentNbr, key));
-        files_.print(kSendChannel, code(line, key));
-        files_.print(kSendChannel, "Initials:  ", Sep::None);
-        files_.print(kSendChannel, state_.initials);
-        date = clock_.dateText();
-        time = clock_.timeText();
-        files_.print(kSendChannel, "Date and Time " + date + " " + time);
+        // The two blocks differ only in line 6: the send file has a blank
+        // between date and time. The clock is read afresh for each block.
+        const auto writeBlock = [&](int channel, const char* betweenDateAndTime) {
+            files_.print(channel, cover);
+            files_.print(channel, code("Student Name:  " + state_.studentName, key));
+            files_.print(channel, code("assignment #" + state_.assignmentNbr, key));
+            files_.print(channel, code(line, key));
+            files_.print(channel, "Initials:  ", Sep::None);
+            files_.print(channel, state_.initials);
+            const std::string date = clock_.dateText();
+            const std::string time = clock_.timeText();
+            files_.print(channel, "Date and Time " + date + betweenDateAndTime + time);
+        };
+        writeBlock(kMasterChannel, "");
+        writeBlock(kSendChannel, " ");
 
         files_.close(kMasterChannel);
         files_.close(kSendChannel);
