@@ -15,8 +15,6 @@ namespace drill {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // The whole text as a number, blanks around it allowed: the place-of-work
 // answer must be a number, so unlike val() nothing else may stand in it.
 // Not a number is 13; too large for a double is 6 (from val).
@@ -24,26 +22,7 @@ double strictNumber(std::string_view text) {
     const std::size_t begin = text.find_first_not_of(' ');
     if (begin == std::string_view::npos) fail(err::TypeMismatch);
     const std::string_view body = text.substr(begin, text.find_last_not_of(' ') + 1 - begin);
-
-    std::size_t i = 0;
-    auto skipDigits = [&] {
-        const std::size_t from = i;
-        while (i < body.size() && isDigit(body[i])) ++i;
-        return i - from;
-    };
-    if (body[i] == '+' || body[i] == '-') ++i;
-    std::size_t digits = skipDigits();
-    if (i < body.size() && body[i] == '.') {
-        ++i;
-        digits += skipDigits();
-    }
-    if (digits == 0) fail(err::TypeMismatch);
-    if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
-        ++i;
-        if (i < body.size() && (body[i] == '+' || body[i] == '-')) ++i;
-        if (skipDigits() == 0) fail(err::TypeMismatch);
-    }
-    if (i != body.size()) fail(err::TypeMismatch);
+    if (decimalNumberLength(body) != body.size()) fail(err::TypeMismatch);
     return val(body);
 }
 

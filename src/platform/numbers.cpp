@@ -23,13 +23,7 @@ locale_t cLocale() {
 
 }  // namespace
 
-double val(std::string_view text) {
-    std::string s;
-    s.reserve(text.size());
-    for (char c : text)
-        if (c != ' ') s.push_back(c);
-
-    // The longest leading part of the form [sign] digits [. digits] [e [sign] digits].
+std::size_t decimalNumberLength(std::string_view s) {
     std::size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
     std::size_t digits = 0;
@@ -38,17 +32,26 @@ double val(std::string_view text) {
         ++i;
         while (i < s.size() && isDigit(s[i])) ++i, ++digits;
     }
-    if (digits == 0) return 0.0;
-    std::size_t end = i;
+    if (digits == 0) return 0;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         std::size_t j = i + 1;
         if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-        std::size_t expStart = j;
+        const std::size_t expStart = j;
         while (j < s.size() && isDigit(s[j])) ++j;
-        if (j > expStart) end = j;  // "1e" and "1e+" are just 1
+        if (j > expStart) return j;  // "1e" and "1e+" are just 1
     }
-    std::string number = s.substr(0, end);
-    double v = strtod_l(number.c_str(), nullptr, cLocale());
+    return i;
+}
+
+double val(std::string_view text) {
+    std::string s;
+    s.reserve(text.size());
+    for (char c : text)
+        if (c != ' ') s.push_back(c);
+    const std::size_t end = decimalNumberLength(s);
+    if (end == 0) return 0.0;
+    s.resize(end);
+    const double v = strtod_l(s.c_str(), nullptr, cLocale());
     if (std::isinf(v)) throw RuntimeError(err::Overflow);
     return v;
 }

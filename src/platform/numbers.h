@@ -1,10 +1,16 @@
 #pragma once
 // Numeric helpers shared by every subsystem: reading a number out of a text
 // the way the student's answers are read, and writing numbers into records.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace drill {
+
+// Length of the longest leading part of the text of the form
+// [sign] digits [. digits] [e [sign] digits], with at least one digit before
+// the exponent; 0 when the text does not begin with a number.
+std::size_t decimalNumberLength(std::string_view text);
 
 // Value of the longest leading decimal number of the text, blanks ignored;
 // 0 when there is none. Throws RuntimeError(6) when it overflows a double.
