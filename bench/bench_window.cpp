@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "platform/paths.h"
-#include "window/qt_toolkit.h"
+#include "window/text_box.h"
 
 namespace drill::bench {
 
@@ -78,13 +78,11 @@ long residentKb() {
 
 BenchWindow::BenchWindow(const std::string& student) {
     driveRoot();
-    window_ = std::make_unique<MainWindow>();
-    QtToolkit& tk = window_->toolkit();
-    tk.scripted = true;
-    tk.beepHook = [this] { ++beeps; };
-    tk.nextInputs = {"1", student, "ABC", "1"};
+    window_ = std::make_unique<MainWindow>(
+        WindowServices{*files_, *clock_, *random_, dialogs_, beeper_, timer_, state_});
+    dialogs_.answers = {"1", student, "ABC", "1"};
     if (!window_->load()) throw std::runtime_error("the window ended during its load event");
-    if (!tk.messages.empty()) throw std::runtime_error("start-up reported: " + tk.messages.front());
+    if (!dialogs_.messages.empty()) throw std::runtime_error("start-up reported: " + dialogs_.messages.front());
 
     auto* question = window_->findChild<QAbstractScrollArea*>("txt_question");
     QWidget* picture = window_->findChild<QWidget*>("Picture1");
@@ -115,10 +113,18 @@ void BenchWindow::press(QPushButton* button) {
     settle();
 }
 
-std::string BenchWindow::text(TextBox box) { return window_->toolkit().text(box); }
+namespace {
+
+const char* boxName(TextBox box) { return box == TextBox::Question ? "txt_question" : "txt_answer"; }
+
+}  // namespace
+
+std::string BenchWindow::text(TextBox box) {
+    return window_->findChild<CodePageTextEdit*>(boxName(box))->codePageText();
+}
 
 void BenchWindow::setText(TextBox box, const std::string& text) {
-    window_->toolkit().setText(box, text);
+    window_->findChild<CodePageTextEdit*>(boxName(box))->setCodePageText(text);
     settle();
 }
 

@@ -1,16 +1,20 @@
 #pragma once
 // The real window for benchmarks: real disk channels on a temporary drive,
-// the system clock and the program's generator, start-up answered through the
-// toolkit's seam and the beep silenced (but counted, so a benchmark can tell
-// that its ticks really ran).
+// the system clock and the program's generator, start-up answered by scripted
+// dialogs, the beep silenced (but counted, so a benchmark can tell that its
+// ticks really ran) and the timer ticked by the benchmark itself.
 #include <QPushButton>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "drill/form_state.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/random.h"
 #include "platform/toolkit.h"
 #include "window/main_window.h"
+#include "window_fakes.h"
 
 namespace drill::bench {
 
@@ -32,7 +36,9 @@ public:
     BenchWindow& operator=(const BenchWindow&) = delete;
 
     MainWindow& window() { return *window_; }
-    FormState& state() { return window_->drill().state(); }
+    FormState& state() { return state_; }
+    // One tick of the experiment's timer, as the event loop delivers it.
+    void tick() { timer_.tick(); }
     QPushButton* button(const char* name) const;
     // Presses a button as a click does and lets Qt finish what it deferred.
     // Out of line, so a profiler can collect exactly this.
@@ -45,12 +51,19 @@ public:
     // Native path of one of the program's files (a Windows path).
     static std::filesystem::path native(const std::string& windowsPath);
 
-    int beeps = 0;
+    int beeps() const { return beeper_.beeps; }
     // Paint events of the question box's viewport, of Picture1.
     int questionPaints = 0;
     int picturePaints = 0;
 
 private:
+    std::unique_ptr<Files> files_ = makeDiskFiles();
+    std::unique_ptr<Clock> clock_ = makeSystemClock();
+    std::unique_ptr<Random> random_ = makeGenerator();
+    testing::ScriptedDialogs dialogs_;
+    testing::CountingBeeper beeper_;
+    testing::ManualTimer timer_;
+    FormState state_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<QObject> paintCounter_;
 };

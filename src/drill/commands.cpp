@@ -3,7 +3,14 @@
 #include <cmath>
 #include <string_view>
 
-#include "drill/drill.h"
+#include "drill/commands.h"
+
+#include "coding/codec.h"
+#include "drill/form_state.h"
+#include "drill/reader.h"
+#include "drill/report.h"
+#include "drill/script.h"
+#include "drill/session.h"
 #include "drill/transcript.h"
 #include "pictures/routines.h"
 #include "platform/clock.h"
@@ -34,60 +41,63 @@ bool dismissedPrompt(Toolkit& toolkit, const std::string& answer, const std::str
 
 }  // namespace
 
-void Drill::nextQuestion() {
-    FormState& s = state_;
+void nextQuestion(Session& session) {
+    FormState& s = session.state;
+    Toolkit& toolkit = session.toolkit;
     try {
-        readNextQuestion();
+        readNextQuestion(session);
         if (s.questionText.size() > 8 && isRoutineLine(s.questionText)) {
             runRoutine(routineName(s.questionText));
             s.questionText.clear();
             // At most one routine line is acted on per press: whatever comes
             // next is shown, even another routine line.
-            readNextQuestion();
+            readNextQuestion(session);
         }
-        std::string box = toolkit_.text(TextBox::Question);
+        std::string box = toolkit.text(TextBox::Question);
         box.reserve(box.size() + s.questionText.size());  // the box may hold megabytes
         box += s.questionText;
         s.responseText = std::move(box);
         s.questionText.clear();
-        toolkit_.setText(TextBox::Question, s.responseText);
+        toolkit.setText(TextBox::Question, s.responseText);
     } catch (const RuntimeError& e) {
-        reportError(e);
+        reportError(toolkit, e.number());
     }
 }
 
-void Drill::enterResponse() {
-    FormState& s = state_;
-    const std::string answer = toolkit_.text(TextBox::Answer);
-    if (dismissedPrompt(toolkit_, answer, s.answerPrompt)) return;
+void enterResponse(Session& session) {
+    FormState& s = session.state;
+    Toolkit& toolkit = session.toolkit;
+    Files& files = session.files;
+    const std::string answer = toolkit.text(TextBox::Answer);
+    if (dismissedPrompt(toolkit, answer, s.answerPrompt)) return;
 
     constexpr int both[] = {kMasterChannel, kSendChannel};
     try {
-        files_.openAppend(kMasterChannel, s.masterFileName);
-        files_.openAppend(kSendChannel, s.sendFileName);
+        files.openAppend(kMasterChannel, s.masterFileName);
+        files.openAppend(kSendChannel, s.sendFileName);
         s.responseText = answer;
 
-        for (int ch : both) files_.print(ch, kBangRule);
-        for (int ch : both) files_.print(ch, std::string(kClockIndent) + clock_.timeText());
+        for (int ch : both) files.print(ch, kBangRule);
+        for (int ch : both) files.print(ch, std::string(kClockIndent) + session.clock.timeText());
 
         const double number = val(s.assignmentNbr) * 10000.0 + val(s.questionNbr);
         if (!std::isfinite(number)) fail(err::Overflow);
-        files_.print(kMasterChannel, kQuestionNumber, Sep::None);
-        files_.printNumber(kMasterChannel, number, Sep::LineEnd);
+        files.print(kMasterChannel, kQuestionNumber, Sep::None);
+        files.printNumber(kMasterChannel, number, Sep::LineEnd);
 
-        for (int ch : both) files_.print(ch, code(s.scriptLine, s.codeNbr));
-        for (int ch : both) files_.print(ch, kBangRule);
-        for (int ch : both) files_.print(ch, kResponseLabel);
-        for (int ch : both) files_.print(ch, code(s.responseText, s.codeNbr));
-        for (int ch : both) files_.print(ch, kDotRule);
+        for (int ch : both) files.print(ch, code(s.scriptLine, s.codeNbr));
+        for (int ch : both) files.print(ch, kBangRule);
+        for (int ch : both) files.print(ch, kResponseLabel);
+        for (int ch : both) files.print(ch, code(s.responseText, s.codeNbr));
+        for (int ch : both) files.print(ch, kDotRule);
 
         // Closing puts the block on disk; a failure there is a failure to record.
-        files_.close(kMasterChannel);
-        files_.close(kSendChannel);
+        files.close(kMasterChannel);
+        files.close(kSendChannel);
     } catch (...) {
         // What reached the disk stays; the channels must not stay open, or
         // every later recording would fail on them.
-        discardAll(files_, {kMasterChannel, kSendChannel});
+        discardAll(files, {kMasterChannel, kSendChannel});
         throw;
     }
 
@@ -95,60 +105,64 @@ void Drill::enterResponse() {
     // text is still there to record again.
     s.answerPending = false;
     prependEntry(s.cumulativeText, s.answerSeparator, answer);
-    toolkit_.setText(TextBox::Question, "");
-    toolkit_.setText(TextBox::Answer, "");
+    toolkit.setText(TextBox::Question, "");
+    toolkit.setText(TextBox::Answer, "");
 }
 
-void Drill::saveAsNotes() {
-    FormState& s = state_;
-    const std::string answer = toolkit_.text(TextBox::Answer);
-    if (dismissedPrompt(toolkit_, answer, s.answerPrompt)) return;
+void saveAsNotes(Session& session) {
+    FormState& s = session.state;
+    Toolkit& toolkit = session.toolkit;
+    Files& files = session.files;
+    const std::string answer = toolkit.text(TextBox::Answer);
+    if (dismissedPrompt(toolkit, answer, s.answerPrompt)) return;
 
     s.responseText = std::string(kNotesPrefix) + answer;
 
     constexpr int all[] = {kMasterChannel, kSendChannel, kNotesChannel};
     try {
-        for (int ch : all) files_.close(ch);
-        files_.openAppend(kMasterChannel, s.masterFileName);
-        files_.openAppend(kSendChannel, s.sendFileName);
-        files_.openAppend(kNotesChannel, s.notesFileName);
+        for (int ch : all) files.close(ch);
+        files.openAppend(kMasterChannel, s.masterFileName);
+        files.openAppend(kSendChannel, s.sendFileName);
+        files.openAppend(kNotesChannel, s.notesFileName);
 
-        for (int ch : all) files_.print(ch, kBangRule);
-        for (int ch : all) files_.print(ch, std::string(kClockIndent) + clock_.timeText());
+        for (int ch : all) files.print(ch, kBangRule);
+        for (int ch : all) files.print(ch, std::string(kClockIndent) + session.clock.timeText());
         for (int ch : all) {
             std::string line(kClockIndent);
-            line += clock_.dateText();
-            line += clock_.timeText();
-            files_.print(ch, line);
+            line += session.clock.dateText();
+            line += session.clock.timeText();
+            files.print(ch, line);
         }
-        for (int ch : all) files_.print(ch, code(s.scriptLine, s.codeNbr));
-        for (int ch : all) files_.print(ch, kBangRule);
-        for (int ch : all) files_.print(ch, code(s.responseText, s.codeNbr));
+        for (int ch : all) files.print(ch, code(s.scriptLine, s.codeNbr));
+        for (int ch : all) files.print(ch, kBangRule);
+        for (int ch : all) files.print(ch, code(s.responseText, s.codeNbr));
         // The send and notes files leave this line open at the next print
         // zone; whatever is appended next continues it.
-        files_.print(kMasterChannel, kDotRule, Sep::LineEnd);
-        files_.print(kSendChannel, kDotRule, Sep::Zone);
-        files_.print(kNotesChannel, kDotRule, Sep::Zone);
+        files.print(kMasterChannel, kDotRule, Sep::LineEnd);
+        files.print(kSendChannel, kDotRule, Sep::Zone);
+        files.print(kNotesChannel, kDotRule, Sep::Zone);
 
-        for (int ch : all) files_.close(ch);
+        for (int ch : all) files.close(ch);
     } catch (...) {
-        discardAll(files_, {kMasterChannel, kSendChannel, kNotesChannel});
+        discardAll(files, {kMasterChannel, kSendChannel, kNotesChannel});
         throw;
     }
 
     s.answerPending = false;
     prependEntry(s.cumulativeText, s.answerSeparator, s.responseText);
-    toolkit_.setText(TextBox::Question, "");
-    toolkit_.setText(TextBox::Answer, "");
+    toolkit.setText(TextBox::Question, "");
+    toolkit.setText(TextBox::Answer, "");
 }
 
-void Drill::displayNotes() {
-    FormState& s = state_;
-    files_.close(kNotesChannel);
+void displayNotes(Session& session) {
+    FormState& s = session.state;
+    Toolkit& toolkit = session.toolkit;
+    Files& files = session.files;
+    files.close(kNotesChannel);
     try {
-        files_.openInput(kNotesChannel, s.notesFileName);
+        files.openInput(kNotesChannel, s.notesFileName);
     } catch (const RuntimeError& e) {
-        files_.close(kNotesChannel);
+        files.close(kNotesChannel);
         // No note saved yet: there is nothing to show.
         if (e.number() == err::FileNotFound) return;
         throw;
@@ -158,21 +172,23 @@ void Drill::displayNotes() {
     // box and responseText as they were.
     std::string notes;
     try {
-        while (!files_.eof(kNotesChannel)) notes += files_.lineInput(kNotesChannel);
-        files_.close(kNotesChannel);
+        while (!files.eof(kNotesChannel)) notes += files.lineInput(kNotesChannel);
+        files.close(kNotesChannel);
     } catch (...) {
-        closeQuietly(files_, {kNotesChannel});
+        closeQuietly(files, {kNotesChannel});
         throw;
     }
 
     s.responseText += notes;
-    std::string box = toolkit_.text(TextBox::Question);
+    std::string box = toolkit.text(TextBox::Question);
     box += s.responseText;
-    toolkit_.setText(TextBox::Question, box);
+    toolkit.setText(TextBox::Question, box);
 }
 
-void Drill::displayEverything() { toolkit_.setText(TextBox::Question, state_.cumulativeText); }
+void displayEverything(Session& session) {
+    session.toolkit.setText(TextBox::Question, session.state.cumulativeText);
+}
 
-void Drill::clearBox() { toolkit_.setText(TextBox::Answer, ""); }
+void clearBox(Session& session) { session.toolkit.setText(TextBox::Answer, ""); }
 
 }  // namespace drill

@@ -1,32 +1,17 @@
 #pragma once
-// The drill: every procedure and command of the window's logic, run against
-// the toolkit, the file channels, the clock and the random generator it is
-// given. Errors travel as RuntimeError, ending the program as EndProgram; the
-// window catches both at its event boundary.
+// The drill: the procedures and commands of the window's logic, run against
+// the session it is given. Errors that a command does not report itself
+// travel as RuntimeError, the end of the program as EndProgram; the window
+// catches both at its event boundary.
 #include <string>
 
-#include "drill/form_state.h"
+#include "drill/session.h"
 
 namespace drill {
 
-class Toolkit;
-class Files;
-class Clock;
-class Random;
-class RuntimeError;
-
-// Channels of the three files.
-inline constexpr int kMasterChannel = 1;
-inline constexpr int kSendChannel = 2;
-inline constexpr int kNotesChannel = 3;
-
 class Drill {
 public:
-    Drill(Toolkit& toolkit, Files& files, Clock& clock, Random& random);
-
-    FormState& state() { return state_; }
-    const FormState& state() const { return state_; }
-    Files& files() { return files_; }
+    explicit Drill(const Session& session) : session_(session) {}
 
     // The load event: startUp, then writeHeader.
     void load();
@@ -52,23 +37,12 @@ public:
     std::string remSpaces(const std::string& line) const;
     void codeFile();
 
-    // Error-report rule: 9 shows message A and ends the program; any other
-    // number shows message B with the number, and the caller goes on.
-    void reportError(const RuntimeError& error);
+    // Reports a failure that escaped a command, by the error-report rule:
+    // 9 shows message A and ends the program, any other number message B.
+    void reportError(int number);
 
 private:
-    void startUp();
-    void loadScript();
-    void writeHeader();
-    std::string nextSentence(const std::string& line);
-
-    friend struct DrillTestAccess;
-
-    Toolkit& toolkit_;
-    Files& files_;
-    Clock& clock_;
-    Random& random_;
-    FormState state_;
+    Session session_;
 };
 
 }  // namespace drill

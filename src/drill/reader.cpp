@@ -1,6 +1,10 @@
 // The question reader: advances the script to its next non-empty line, logs
 // it in the transcript and leaves the text to show in questionText.
-#include "drill/drill.h"
+#include "drill/reader.h"
+
+#include "drill/form_state.h"
+#include "drill/report.h"
+#include "drill/session.h"
 #include "drill/transcript.h"
 #include "pictures/routines.h"
 #include "platform/errors.h"
@@ -14,10 +18,10 @@ constexpr std::string_view kSentenceEnd = ". ";
 
 }  // namespace
 
-void Drill::readNextQuestion() {
-    FormState& s = state_;
+void readNextQuestion(Session& session) {
+    FormState& s = session.state;
     try {
-        if (s.answerPending) toolkit_.setText(TextBox::Answer, s.answerPrompt);
+        if (s.answerPending) session.toolkit.setText(TextBox::Answer, s.answerPrompt);
         s.answerPending = false;
 
         std::string working;
@@ -37,13 +41,13 @@ void Drill::readNextQuestion() {
         if (s.displayMode == 1) {
             s.questionText = working;
         } else if (s.displayMode == 2) {
-            s.questionText = nextSentence(working);
+            s.questionText = nextSentence(s, working);
         }
 
         // The title line of the following assignment: the drill is over.
         if (working.compare(0, 3, s.nextAssignmentNbr) == 0) throw EndProgram{};
     } catch (const RuntimeError& e) {
-        reportError(e);
+        reportError(session.toolkit, e.number());
     }
 }
 
@@ -53,8 +57,7 @@ void Drill::readNextQuestion() {
 // up to and including the next ". ". The last piece of a line sends
 // sentenceStart back to 0 and wants an answer (unless it is a routine line);
 // a piece before it does not, so the prompt never lands mid-line.
-std::string Drill::nextSentence(const std::string& line) {
-    FormState& s = state_;
+std::string nextSentence(FormState& s, const std::string& line) {
     const bool fresh = s.sentenceStart == 0;
     const std::string& source = fresh ? line : s.scriptLine;
 

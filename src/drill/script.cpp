@@ -1,6 +1,11 @@
+#include "drill/script.h"
+
 #include <array>
 
-#include "drill/drill.h"
+#include "coding/codec.h"
+#include "drill/form_state.h"
+#include "pictures/routines.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 
 namespace drill {
@@ -27,11 +32,34 @@ constexpr std::array<const char*, 7> kBuiltInScript = {
 
 }  // namespace
 
-void Drill::loadScript() {
+void loadScript(FormState& state) {
     for (const char* line : kBuiltInScript) {
-        ++state_.scriptIndex;
-        if (state_.scriptIndex < 0 || state_.scriptIndex >= kScriptSlots) fail(err::SubscriptOutOfRange);
-        state_.scriptLines[static_cast<std::size_t>(state_.scriptIndex)] = line;
+        ++state.scriptIndex;
+        if (state.scriptIndex < 0 || state.scriptIndex >= kScriptSlots) fail(err::SubscriptOutOfRange);
+        state.scriptLines[static_cast<std::size_t>(state.scriptIndex)] = line;
+    }
+}
+
+std::string routineName(const std::string& line) {
+    // The ninth character separates marker and name, whatever it is.
+    if (line.size() < 10) return {};
+    return cp1252::lowerCase(remSpaces(line.substr(9)));
+}
+
+void runRoutine(const std::string& routine) {
+    if (routineEndsProgram(routine)) throw EndProgram{};
+}
+
+void nextPicture(FormState& state) {
+    for (long i = 1; i <= 2; ++i) {
+        // Each pass starts from where the previous one left scriptIndex.
+        const long n = state.scriptIndex + i;
+        // A slot beyond the script holds no routine line.
+        if (n < 0 || n >= kScriptSlots) continue;
+        const std::string& line = state.scriptLines[static_cast<std::size_t>(n)];
+        if (!isRoutineLine(line)) continue;
+        runRoutine(routineName(line));
+        state.scriptIndex += i;
     }
 }
 

@@ -2,7 +2,12 @@
 #include <string>
 #include <string_view>
 
-#include "drill/drill.h"
+#include "drill/start_up.h"
+
+#include "drill/form_state.h"
+#include "drill/report.h"
+#include "drill/script.h"
+#include "drill/session.h"
 #include "drill/texts.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -56,43 +61,45 @@ std::string leftFill(const std::string& number) {
 
 }  // namespace
 
-void Drill::startUp() {
-    random_.seed(clock_.secondsSinceMidnight());
+void startUp(Session& session) {
+    FormState& state = session.state;
+    Toolkit& toolkit = session.toolkit;
+    session.random.seed(session.clock.secondsSinceMidnight());
     try {
-        files_.makeDirectory(texts::kHomeDir);
+        session.files.makeDirectory(texts::kHomeDir);
     } catch (const RuntimeError&) {
         // Already there, or no drive to make it on: the opens report that later.
     }
     try {
-        state_.codeNbr = static_cast<float>(std::floor(10.0 * random_.draw() + 19));
-        toolkit_.setScale(Panel::Picture1, 1000, 1000);
-        toolkit_.setScale(Panel::Picture2, 1000, 1000);
+        state.codeNbr = static_cast<float>(std::floor(10.0 * session.random.draw() + 19));
+        toolkit.setScale(Panel::Picture1, 1000, 1000);
+        toolkit.setScale(Panel::Picture2, 1000, 1000);
 
-        const std::string place = toolkit_.inputBox(texts::kPrompt1, texts::kCaption);
-        state_.dataDir = strictNumber(place) == 2 ? texts::kNetworkDir : texts::kHomeDir;
+        const std::string place = toolkit.inputBox(texts::kPrompt1, texts::kCaption);
+        state.dataDir = strictNumber(place) == 2 ? texts::kNetworkDir : texts::kHomeDir;
 
-        state_.studentName = toolkit_.inputBox(texts::kPrompt2, texts::kCaption);
-        state_.initials = toolkit_.inputBox(texts::kPrompt3, texts::kCaption);
+        state.studentName = toolkit.inputBox(texts::kPrompt2, texts::kCaption);
+        state.initials = toolkit.inputBox(texts::kPrompt3, texts::kCaption);
 
-        const std::string part = namePart(state_.studentName);
-        state_.masterFileName = state_.dataDir + texts::kMasterPart + part + texts::kFileEnding;
-        const std::string date = clock_.dateText();
-        state_.sendFileName =
-            state_.dataDir + texts::kSendPart + mid(date, 1, 2) + mid(date, 4, 2) + part + texts::kFileEnding;
-        state_.notesFileName = state_.dataDir + texts::kNotesPart + part + texts::kFileEnding;
+        const std::string part = namePart(state.studentName);
+        state.masterFileName = state.dataDir + texts::kMasterPart + part + texts::kFileEnding;
+        const std::string date = session.clock.dateText();
+        state.sendFileName =
+            state.dataDir + texts::kSendPart + mid(date, 1, 2) + mid(date, 4, 2) + part + texts::kFileEnding;
+        state.notesFileName = state.dataDir + texts::kNotesPart + part + texts::kFileEnding;
 
-        state_.assignmentNbr = toolkit_.inputBox(texts::kPrompt4, texts::kCaption);
-        state_.answerPrompt = std::string(texts::kInstruction1) + "\r\n\r\n" + texts::kInstruction2;
-        state_.qaSeparator = texts::kQaSeparator;
-        state_.answerSeparator = texts::kAnswerSeparator;
+        state.assignmentNbr = toolkit.inputBox(texts::kPrompt4, texts::kCaption);
+        state.answerPrompt = std::string(texts::kInstruction1) + "\r\n\r\n" + texts::kInstruction2;
+        state.qaSeparator = texts::kQaSeparator;
+        state.answerSeparator = texts::kAnswerSeparator;
 
-        state_.assignmentNbr = leftFill(state_.assignmentNbr);
-        state_.nextAssignmentNbr = leftFill(numberText(val(state_.assignmentNbr) + 1));
+        state.assignmentNbr = leftFill(state.assignmentNbr);
+        state.nextAssignmentNbr = leftFill(numberText(val(state.assignmentNbr) + 1));
 
-        state_.scriptIndex = 0;
-        loadScript();
+        state.scriptIndex = 0;
+        loadScript(state);
     } catch (const RuntimeError& error) {
-        reportError(error);
+        reportError(toolkit, error.number());
     }
 }
 

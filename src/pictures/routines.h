@@ -1,4 +1,5 @@
 #pragma once
+// Routine lines of the script and what a routine name does.
 #include <string>
 #include <string_view>
 
@@ -7,13 +8,8 @@ namespace drill {
 // True when the line's first eight characters, lower-cased, are "`routine".
 bool isRoutineLine(std::string_view line);
 
-// The routine name of a routine line: from the tenth character, without
-// blanks and hyphens, lower-cased.
-std::string routineName(const std::string& line);
-
-// True when runRoutine with this name ends the program (anything but graph1..3).
+// True when running the routine of this name ends the program: graph1,
+// graph2 and graph3 (in any case) draw nothing yet, every other name ends it.
 bool routineEndsProgram(const std::string& name);
-
-std::string lowerCase(std::string text);
 
 }  // namespace drill

@@ -26,7 +26,7 @@ public:
     float secondsSinceMidnight() override {
         const Now n = now();
         const double whole = n.local.tm_hour * 3600.0 + n.local.tm_min * 60.0 + n.local.tm_sec;
-        return static_cast<float>(whole + n.nanoseconds / 1e9);
+        return static_cast<float>(whole + static_cast<double>(n.nanoseconds) / 1e9);
     }
 
 private:

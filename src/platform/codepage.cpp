@@ -105,4 +105,21 @@ std::string fromUtf8(std::string_view utf8) {
     return out;
 }
 
+unsigned char lowerByte(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
+    switch (c) {
+    case 0x8A: return 0x9A;  // S caron
+    case 0x8C: return 0x9C;  // OE
+    case 0x8E: return 0x9E;  // Z caron
+    case 0x9F: return 0xFF;  // Y diaeresis
+    default: return c;
+    }
+}
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(lowerByte(static_cast<unsigned char>(c)));
+    return text;
+}
+
 }  // namespace drill::cp1252

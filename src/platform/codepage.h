@@ -17,4 +17,9 @@ unsigned char fromUnicode(char32_t codePoint);
 std::string toUtf8(std::string_view text);
 std::string fromUtf8(std::string_view utf8);
 
+// Lower case in the code page: the ASCII letters, the Latin-1 capitals (but
+// the multiplication sign) and the four capitals among 80 to 9F.
+unsigned char lowerByte(unsigned char byte);
+std::string lowerCase(std::string text);
+
 }  // namespace drill::cp1252

@@ -12,9 +12,6 @@ std::string message(int number) { return "run-time error " + std::to_string(numb
 
 RuntimeError::RuntimeError(int number) : std::runtime_error(message(number)), number_(number) {}
 
-RuntimeError::RuntimeError(int number, const std::string& detail)
-    : std::runtime_error(message(number) + ": " + detail), number_(number) {}
-
 void fail(int number) { throw RuntimeError(number); }
 
 int errorFromErrno(int errnoValue, FileOp op) {

@@ -30,7 +30,6 @@ inline constexpr int PathNotFound = 76;
 class RuntimeError : public std::runtime_error {
 public:
     explicit RuntimeError(int number);
-    RuntimeError(int number, const std::string& detail);
     int number() const noexcept { return number_; }
 
 private:

@@ -155,7 +155,7 @@ public:
     }
 
     bool isOpen(int channel) const override {
-        return channel >= 1 && channel <= kChannels && channels_[channel - 1].has_value();
+        return channel >= 1 && channel <= kChannels && channels_[static_cast<std::size_t>(channel - 1)].has_value();
     }
 
     void print(int channel, std::string_view text, Sep sep) override {
@@ -211,7 +211,7 @@ public:
 private:
     std::optional<Channel>& at(int channel) {
         if (channel < 1 || channel > kChannels) throw RuntimeError(err::BadFileName);
-        return channels_[channel - 1];
+        return channels_[static_cast<std::size_t>(channel - 1)];
     }
 
     std::optional<Channel>& freeSlot(int channel) {

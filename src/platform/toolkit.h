@@ -42,9 +42,6 @@ public:
 
     virtual void clipboardPut(const Picture& picture) = 0;
     virtual std::optional<Picture> clipboardTake() = 0;
-
-    // Removes the window and stops all further events; channels are closed by the caller.
-    virtual void endProgram() = 0;
 };
 
 }  // namespace drill

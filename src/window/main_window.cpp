@@ -8,15 +8,15 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
-#include <QTimer>
 #include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "drill/texts.h"
 #include "picture_panel.h"
 #include "platform/errors.h"
+#include "platform/files.h"
+#include "desktop.h"
 #include "qt_toolkit.h"
 #include "text_box.h"
 
@@ -95,14 +95,8 @@ protected:
 
 }  // namespace
 
-MainWindow::MainWindow(Files* files, Clock* clock, Random* random, QWidget* parent)
-    : QWidget(parent),
-      ownFiles_(files ? nullptr : makeDiskFiles()),
-      ownClock_(clock ? nullptr : makeSystemClock()),
-      ownRandom_(random ? nullptr : makeGenerator()),
-      files_(files ? *files : *ownFiles_),
-      clock_(clock ? *clock : *ownClock_),
-      random_(random ? *random : *ownRandom_) {
+MainWindow::MainWindow(const WindowServices& services, QWidget* parent)
+    : QWidget(parent), files_(services.files), timer_(services.timer) {
     setObjectName("cmd_pend_exp");
     setWindowTitle("Form1");
     QFont font(QStringLiteral("Arial"));
@@ -111,18 +105,21 @@ MainWindow::MainWindow(Files* files, Clock* clock, Random* random, QWidget* pare
     buildControls();
 
     QtToolkit::Controls controls;
-    controls.window = this;
     controls.question = question_;
     controls.answer = answer_;
     controls.picture1 = picture1_;
     controls.picture2 = picture2_;
-    controls.timer = timer_;
-    toolkit_ = std::make_unique<QtToolkit>(controls, [this] { endProgram(); });
-    drill_ = std::make_unique<Drill>(*toolkit_, files_, clock_, random_);
+    toolkit_ = std::make_unique<QtToolkit>(controls, services.dialogs, services.beeper, services.timer);
+    drill_ = std::make_unique<Drill>(
+        Session{*toolkit_, services.files, services.clock, services.random, services.state});
     wire();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The timer may outlive the window; no tick may reach it afterwards.
+    timer_.setEnabled(false);
+    timer_.setTickHandler({});
+}
 
 void MainWindow::buildControls() {
     const int dpiX = logicalDpiX();
@@ -190,10 +187,8 @@ void MainWindow::buildControls() {
     picture1_ = findChild<PicturePanel*>("Picture1");
     picture2_ = findChild<PicturePanel*>("Picture2");
 
-    timer_ = new QTimer(this);
-    timer_->setObjectName("tmr_pend_exp");
-    timer_->setInterval(kTimerIntervalMs);
-    timer_->setTimerType(Qt::PreciseTimer);
+    timer_.setEnabled(false);
+    timer_.setInterval(kTimerIntervalMs);
 
     question_->setFocus();
 }
@@ -217,7 +212,7 @@ void MainWindow::wire() {
     }
     connect(findChild<QPushButton*>("cmd_quit"), &QPushButton::clicked, this,
             [this] { runEvent([] { throw EndProgram{}; }); });
-    connect(timer_, &QTimer::timeout, this, &MainWindow::onTick);
+    timer_.setTickHandler([this] { onTick(); });
 }
 
 bool MainWindow::load() {
@@ -244,20 +239,20 @@ void MainWindow::runEvent(const std::function<void()>& command) {
     if (end) {
         endProgram();
     } else if (failure && !ended_) {
-        reportFailure(*failure);
+        report(*failure);
     }
     busy_ = false;
 }
 
-void MainWindow::reportFailure(int number) {
-    // The failed command may have left channels open; what it wrote stays.
+void MainWindow::report(int number) {
+    // The same rule as the drill's own reports: message A for 9, which ends
+    // the program, message B with the number for any other.
     try {
-        files_.closeAll();
+        drill_->reportError(number);
+    } catch (const EndProgram&) {
+        endProgram();
     } catch (...) {
-    }
-    try {
-        toolkit_->messageBox(std::string(texts::kMessageB) + std::to_string(number), texts::kCaption);
-    } catch (...) {
+        // A box that cannot even be shown has nobody to tell.
     }
 }
 
@@ -271,7 +266,7 @@ void MainWindow::onTick() {
 void MainWindow::endProgram() {
     if (ended_) return;
     ended_ = true;
-    timer_->stop();
+    timer_.setEnabled(false);
     try {
         files_.closeAll();
     } catch (...) {

@@ -7,25 +7,36 @@
 #include <memory>
 
 #include "drill/drill.h"
-#include "platform/clock.h"
-#include "platform/files.h"
-#include "platform/random.h"
-
-class QTimer;
 
 namespace drill {
 
+class Beeper;
+class Clock;
 class CodePageTextEdit;
+class Dialogs;
+class Files;
 class PicturePanel;
 class QtToolkit;
+class Random;
+class Timer;
+struct FormState;
+
+// Everything the window works with that is not its own widget; the program
+// chooses the real ones, tests their own.
+struct WindowServices {
+    Files& files;
+    Clock& clock;
+    Random& random;
+    Dialogs& dialogs;
+    Beeper& beeper;
+    Timer& timer;  // the experiment's timer, tmr_pend_exp
+    FormState& state;  // the record every command shares; lives as long as the window
+};
 
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    // Services not given are the real ones: disk channels, the system clock
-    // and the program's generator.
-    explicit MainWindow(Files* files = nullptr, Clock* clock = nullptr, Random* random = nullptr,
-                        QWidget* parent = nullptr);
+    explicit MainWindow(const WindowServices& services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The load event: start-up and the header, before the window is shown.
@@ -33,9 +44,6 @@ public:
     bool load();
 
     bool programEnded() const { return ended_; }
-
-    QtToolkit& toolkit() { return *toolkit_; }
-    Drill& drill() { return *drill_; }
 
 signals:
     // Emitted once, when the program ends; the application leaves its loop.
@@ -50,22 +58,18 @@ private:
     // Runs one event's command to its end, or nothing when the program has
     // ended or another command is still running.
     void runEvent(const std::function<void()>& command);
-    void reportFailure(int number);
+    // Tells the student of a failure that escaped a command.
+    void report(int number);
     void onTick();
     void endProgram();
 
-    std::unique_ptr<Files> ownFiles_;
-    std::unique_ptr<Clock> ownClock_;
-    std::unique_ptr<Random> ownRandom_;
     Files& files_;
-    Clock& clock_;
-    Random& random_;
+    Timer& timer_;
 
     CodePageTextEdit* question_ = nullptr;
     CodePageTextEdit* answer_ = nullptr;
     PicturePanel* picture1_ = nullptr;
     PicturePanel* picture2_ = nullptr;
-    QTimer* timer_ = nullptr;
 
     std::unique_ptr<QtToolkit> toolkit_;
     std::unique_ptr<Drill> drill_;

@@ -15,7 +15,7 @@ QImage toImage(const Picture& picture) {
     const auto rowBytes = static_cast<std::size_t>(picture.width) * sizeof(std::uint32_t);
     for (int y = 0; y < picture.height; ++y)
         std::memcpy(image.scanLine(y),
-                    picture.pixels.data() + static_cast<std::size_t>(y) * picture.width, rowBytes);
+                    picture.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width), rowBytes);
     return image;
 }
 
@@ -25,10 +25,10 @@ Picture toPicture(const QImage& image) {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     picture.width = argb.width();
     picture.height = argb.height();
-    picture.pixels.resize(static_cast<std::size_t>(picture.width) * picture.height);
+    picture.pixels.resize(static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height));
     const auto rowBytes = static_cast<std::size_t>(picture.width) * sizeof(std::uint32_t);
     for (int y = 0; y < picture.height; ++y)
-        std::memcpy(picture.pixels.data() + static_cast<std::size_t>(y) * picture.width,
+        std::memcpy(picture.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width),
                     argb.constScanLine(y), rowBytes);
     return picture;
 }

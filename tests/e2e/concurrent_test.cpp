@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../unit/fakes.h"
+#include "fakes.h"
 #include "block_text.h"
 #include "process.h"
 #include "records.h"

@@ -1,8 +1,8 @@
 #pragma once
 // The whole window on Qt's offscreen platform, on a temporary drive, with a
 // fixed clock and generator, its buttons pressed with the mouse. Dialogs are
-// either answered through the toolkit's seam or, with real dialogs, shown and
-// answered by a DialogDriver as a student would.
+// either the scripted ones or, with real dialogs, shown and answered by a
+// DialogDriver as a student would.
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -17,14 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "../unit/fakes.h"
 #include "drill/texts.h"
 #include "platform/codepage.h"
-#include "platform/files.h"
 #include "window/code_page_text.h"
-#include "window/main_window.h"
-#include "window/qt_toolkit.h"
-#include "window/text_box.h"
+#include "window_harness.h"
 
 namespace drill::e2e {
 
@@ -73,66 +69,38 @@ private:
     QTimer timer_;
 };
 
-class DrillWindow {
+class DrillWindow : public testing::WindowHarness {
 public:
-    explicit DrillWindow(bool realDialogs = false) {
-        window = std::make_unique<MainWindow>(files.get(), &clock, &random);
-        window->toolkit().beepHook = [] {};
-        if (realDialogs)
-            dialogs = std::make_unique<DialogDriver>();
-        else
-            window->toolkit().scripted = true;
-    }
-    ~DrillWindow() {
-        window.reset();
-        files.reset();
+    explicit DrillWindow(bool realDialogs = false) : WindowHarness(realDialogs) {
+        if (realDialogs) driver = std::make_unique<DialogDriver>();
     }
 
-    QtToolkit& toolkit() { return window->toolkit(); }
-    FormState& state() { return window->drill().state(); }
-
-    // The four start-up answers (through the seam), then the load event; the
-    // window is shown as the program shows it unless the program ended.
+    // The four start-up answers (through the scripted dialogs), then the load
+    // event; the window is shown as the program shows it unless the program
+    // ended.
     bool load(const std::string& place, const std::string& name, const std::string& initials,
               const std::string& assignment) {
-        toolkit().nextInputs = {place, name, initials, assignment};
+        dialogs.answers = {place, name, initials, assignment};
         return finishLoad();
     }
-    // The load event with every prompt left to the dialogs.
+    // The load event with every prompt left to the real dialogs.
     bool loadWithDialogs() { return finishLoad(); }
-
-    void press(const char* name) {
-        auto* button = window->findChild<QPushButton*>(name);
-        if (button == nullptr) throw std::runtime_error(std::string("no button ") + name);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-
-    CodePageTextEdit* box(const char* name) { return window->findChild<CodePageTextEdit*>(name); }
-    void setAnswer(const std::string& codePageText) { box("txt_answer")->setCodePageText(codePageText); }
-    std::string answer() { return box("txt_answer")->codePageText(); }
-    std::string question() { return box("txt_question")->codePageText(); }
 
     // Every message shown so far, in order.
     const std::vector<std::string>& messages() const {
-        return dialogs ? dialogs->messages : window->toolkit().messages;
+        return usesRealDialogs() ? driver->messages : dialogs.messages;
     }
 
-    fs::path home(const std::string& file = {}) const { return drive.path("tarnholm") / file; }
     // Name of a file in the data directory as it is on disk (UTF-8).
     static std::string onDisk(const std::string& codePageName) { return cp1252::toUtf8(codePageName); }
 
-    testing::TempDrive drive;
-    testing::FakeClock clock;  // 12-07-2026 10:37:30
-    testing::ScriptedRandom random;
-    std::unique_ptr<Files> files = makeDiskFiles();
-    std::unique_ptr<DialogDriver> dialogs;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<DialogDriver> driver;
 
 private:
     bool finishLoad() {
-        if (!window->load()) return false;
-        window->show();
-        return QTest::qWaitForWindowExposed(window.get());
+        if (!window.load()) return false;
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
     }
 };
 

@@ -464,10 +464,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CodePageTest, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     DrillWindow w(/*realDialogs=*/true);
-    w.dialogs->answers = {QString("1"), QString::fromUtf8("Zo\u00EB \u03A9\U0001F600"), QString("Z\u2013L"),
+    w.driver->answers = {QString("1"), QString::fromUtf8("Zo\u00EB \u03A9\U0001F600"), QString("Z\u2013L"),
                           QString("1")};
     ASSERT_TRUE(w.loadWithDialogs());
-    EXPECT_EQ(w.dialogs->prompts, (std::vector<std::string>{texts::kPrompt1, texts::kPrompt2, texts::kPrompt3,
+    EXPECT_EQ(w.driver->prompts, (std::vector<std::string>{texts::kPrompt1, texts::kPrompt2, texts::kPrompt3,
                                                             texts::kPrompt4}));
     w.press("cmdNextQuestion");
     w.box("txt_answer")->setPlainText(QString::fromUtf8("\u03A9 \u20AC\u00EB\U0001F600\nline two"));
@@ -521,12 +521,12 @@ TEST_P(CancelTest, EachPromptCancelledInTurn) {
     DrillWindow w(/*realDialogs=*/true);
     const QString answers[] = {"1", "Ann Lee", "ALE", "1"};
     for (int i = 0; i < 4; ++i) {
-        if (i == c.cancelled) w.dialogs->answers.push_back(std::nullopt);
-        else w.dialogs->answers.push_back(answers[i]);
+        if (i == c.cancelled) w.driver->answers.push_back(std::nullopt);
+        else w.driver->answers.push_back(answers[i]);
     }
     EXPECT_EQ(w.loadWithDialogs(), c.runs);
     EXPECT_EQ(w.messages(), c.messages);
-    EXPECT_EQ(w.window->programEnded(), !c.runs);
+    EXPECT_EQ(w.window.programEnded(), !c.runs);
     if (!c.runs) {
         EXPECT_EQ(snapshot(w.drive.root), (std::map<std::string, std::string>{{"tarnholm", "<directory>"}}));
         return;
@@ -576,7 +576,7 @@ TEST_P(StartAnswerTest, RunsOnTheRightDirectoryOrEndsWithoutWriting) {
                                   : c.outcome == Outcome::EndsB13A ? Messages{messageB(13), kMessageA}
                                                                   : Messages{messageB(6), kMessageA};
         EXPECT_EQ(w.messages(), expected);
-        EXPECT_TRUE(w.window->programEnded());
+        EXPECT_TRUE(w.window.programEnded());
         // Only the home directory, made at every start, is new.
         auto after = snapshot(w.drive.root);
         EXPECT_EQ(after.erase("tarnholm"), 1u);

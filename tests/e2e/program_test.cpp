@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "../unit/fakes.h"
+#include "fakes.h"
 #include "drill/texts.h"
 #include "platform/codepage.h"
 #include "process.h"

@@ -16,9 +16,13 @@
 #include <thread>
 
 #include "block_text.h"
+#include "drill/form_state.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/random.h"
 #include "window/main_window.h"
-#include "window/qt_toolkit.h"
 #include "window/text_box.h"
+#include "window_fakes.h"
 
 int main(int argc, char* argv[]) {
     if (argc != 6) {
@@ -32,11 +36,16 @@ int main(int argc, char* argv[]) {
     const std::size_t bytes = std::stoul(argv[4]);
     const std::filesystem::path go = argv[5];
 
-    drill::MainWindow window;
-    window.toolkit().scripted = true;
-    window.toolkit().beepHook = [] {};
-    window.toolkit().nextInputs = {"1", name, initials, "1"};
-    if (!window.load() || !window.toolkit().messages.empty()) {
+    const auto files = drill::makeDiskFiles();
+    const auto clock = drill::makeSystemClock();
+    const auto random = drill::makeGenerator();
+    drill::testing::ScriptedDialogs dialogs;
+    drill::testing::CountingBeeper beeper;
+    drill::testing::ManualTimer timer;
+    drill::FormState state;
+    drill::MainWindow window({*files, *clock, *random, dialogs, beeper, timer, state});
+    dialogs.answers = {"1", name, initials, "1"};
+    if (!window.load() || !dialogs.messages.empty()) {
         std::fprintf(stderr, "start-up failed\n");
         return 2;
     }
@@ -55,8 +64,8 @@ int main(int argc, char* argv[]) {
     for (int n = 0; n < blocks; ++n) {
         answer->setCodePageText(drill::e2e::blockText(initials, n, bytes));
         press(n % 2 == 0 ? "cmd_enter_response" : "cmd_save_as_notes");
-        if (!window.toolkit().messages.empty()) {
-            std::fprintf(stderr, "block %d: %s\n", n, window.toolkit().messages.front().c_str());
+        if (!dialogs.messages.empty()) {
+            std::fprintf(stderr, "block %d: %s\n", n, dialogs.messages.front().c_str());
             return 4;
         }
     }

@@ -26,6 +26,13 @@ TEST(CodePage, EveryByteRoundTrips) {
     EXPECT_EQ(cp1252::fromUtf8(cp1252::toUtf8(all)), all);
 }
 
+TEST(CodePage, LowerCase) {
+    EXPECT_EQ(cp1252::lowerCase("AbC-Z09`"), "abc-z09`");
+    // A grave, Y acute, S caron, OE, Z caron, Y diaeresis lower; the
+    // multiplication sign and sharp s have no lower case.
+    EXPECT_EQ(cp1252::lowerCase("\xC0\xDD\x8A\x8C\x8E\x9F\xD7\xDF"), "\xE0\xFD\x9A\x9C\x9E\xFF\xD7\xDF");
+}
+
 TEST(CodePage, CodePointsOutsideTheCodePageBecomeQuestionMarks) {
     // U+0080 and U+009F are C1 controls whose bytes the code page gives to other characters.
     for (char32_t cp : {char32_t{0x80}, char32_t{0x9F}, char32_t{0x100}, char32_t{0x4E2D},

@@ -8,8 +8,8 @@
 #include <map>
 
 #include "drill/texts.h"
+#include "drill_rig.h"
 #include "platform/errors.h"
-#include "rig.h"
 
 namespace drill {
 namespace {
@@ -37,8 +37,8 @@ const std::string kLine7 =
     "depth in the first bottle.";
 
 // Ann Lee's run of assignment 001, with her three files at hand.
-struct Session : DrillRig {
-    Session() { loadAs("Ann Lee", "AML", "1"); }
+struct AnnsRun : DrillRig {
+    AnnsRun() { loadAs("Ann Lee", "AML", "1"); }
     fs::path masterPath() const { return home("masterFile_Ann_Lee.txt"); }
     fs::path sendPath() const { return home("send_1207Ann_Lee.txt"); }
     fs::path notesPath() const { return home("notes_Ann_Lee.txt"); }
@@ -46,7 +46,6 @@ struct Session : DrillRig {
     std::string send() const { return readFile(sendPath()); }
     std::string notes() const { return readFile(notesPath()); }
     std::string& box(TextBox b) { return toolkit.texts[b]; }
-    FormState& state() { return drill.state(); }
     bool anyChannelOpen() const { return files->isOpen(1) || files->isOpen(2) || files->isOpen(3); }
 };
 
@@ -77,8 +76,8 @@ std::string notesBlock(bool master, const std::string& time, const std::string& 
 }
 
 TEST(Stepping, TheBuiltInScriptThenMessageA) {
-    Session run;
-    const std::string prompt = run.state().answerPrompt;
+    AnnsRun run;
+    const std::string prompt = run.state.answerPrompt;
     run.drill.nextQuestion();
     EXPECT_EQ(run.box(TextBox::Question), kLine3);
     EXPECT_EQ(run.box(TextBox::Answer), " ");
@@ -87,15 +86,15 @@ TEST(Stepping, TheBuiltInScriptThenMessageA) {
     EXPECT_EQ(run.box(TextBox::Answer), prompt);
     run.drill.nextQuestion();
     EXPECT_EQ(run.box(TextBox::Question), kLine3 + kLine5 + kLine7);
-    EXPECT_EQ(run.state().responseText, kLine3 + kLine5 + kLine7);
-    EXPECT_EQ(run.state().cumulativeText, kQa + kLine7 + kQa + kLine5 + kQa + kLine3);
+    EXPECT_EQ(run.state.responseText, kLine3 + kLine5 + kLine7);
+    EXPECT_EQ(run.state.cumulativeText, kQa + kLine7 + kQa + kLine5 + kQa + kLine3);
     EXPECT_TRUE(run.toolkit.messages.empty());
 
     EXPECT_THROW(run.drill.nextQuestion(), EndProgram);
     ASSERT_EQ(run.toolkit.messages.size(), 1u);
     EXPECT_EQ(run.toolkit.messages[0], texts::kMessageA);
     EXPECT_EQ(run.box(TextBox::Question), kLine3 + kLine5 + kLine7);
-    EXPECT_EQ(run.state().cumulativeText, kQa + kLine7 + kQa + kLine5 + kQa + kLine3);
+    EXPECT_EQ(run.state.cumulativeText, kQa + kLine7 + kQa + kLine5 + kQa + kLine3);
 }
 
 TEST(Stepping, RoutineLinesAreRunNotShown) {
@@ -117,9 +116,9 @@ TEST(Stepping, RoutineLinesAreRunNotShown) {
         {"end of assignment", {{6, "002.  Part B"}}, nullptr},
     };
     for (const auto& c : cases) {
-        Session run;
-        for (long i = 2; i <= 7; ++i) run.state().scriptLines[static_cast<std::size_t>(i)].clear();
-        for (const auto& [i, text] : c.lines) run.state().scriptLines[static_cast<std::size_t>(i)] = text;
+        AnnsRun run;
+        for (long i = 2; i <= 7; ++i) run.state.scriptLines[static_cast<std::size_t>(i)].clear();
+        for (const auto& [i, text] : c.lines) run.state.scriptLines[static_cast<std::size_t>(i)] = text;
         run.box(TextBox::Question) = "Before";
         if (c.shown == nullptr) {
             EXPECT_THROW(run.drill.nextQuestion(), EndProgram) << c.what;
@@ -128,14 +127,14 @@ TEST(Stepping, RoutineLinesAreRunNotShown) {
         } else {
             run.drill.nextQuestion();
             EXPECT_EQ(run.box(TextBox::Question), std::string("Before") + c.shown) << c.what;
-            EXPECT_EQ(run.state().questionText, "") << c.what;
+            EXPECT_EQ(run.state.questionText, "") << c.what;
         }
     }
 }
 
 TEST(Stepping, AnEightCharacterMarkerOwesNoAnswer) {
-    Session run;
-    run.state().scriptLines[3] = "`routine";
+    AnnsRun run;
+    run.state.scriptLines[3] = "`routine";
     run.drill.nextQuestion();
     run.box(TextBox::Answer) = "typed";
     run.drill.nextQuestion();
@@ -148,7 +147,8 @@ TEST(Stepping, AnEightCharacterMarkerOwesNoAnswer) {
 TEST(Recording, BlocksByteForByte) {
     DrillRig rig;
     SteppingClock clock;
-    Drill drill{rig.toolkit, *rig.files, clock, rig.random};
+    FormState drillState;
+    Drill drill{drill::Session{rig.toolkit, *rig.files, clock, rig.random, drillState}};
     rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
     drill.load();
     const fs::path masterPath = rig.home("masterFile_Ann_Lee.txt");
@@ -212,7 +212,8 @@ TEST(Recording, BlocksByteForByte) {
     drill.saveAsNotes();
     master = readFile(masterPath);
     send = readFile(sendPath);
-    Drill second{rig.toolkit, *rig.files, clock, rig.random};
+    FormState secondState;
+    Drill second{drill::Session{rig.toolkit, *rig.files, clock, rig.random, secondState}};
     rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
     second.load();
     const std::string masterHeader = readFile(masterPath).substr(master.size());
@@ -235,9 +236,9 @@ TEST(Recording, QuestionNumberField) {
         {"1e11", "", " 1E+15 "},
     };
     for (const auto& c : cases) {
-        Session run;
-        run.state().assignmentNbr = c.assignment;
-        run.state().questionNbr = c.question;
+        AnnsRun run;
+        run.state.assignmentNbr = c.assignment;
+        run.state.questionNbr = c.question;
         const std::size_t before = run.master().size();
         run.drill.enterResponse();
         const std::string block = run.master().substr(before);
@@ -262,10 +263,10 @@ TEST(Recording, EdgeTexts) {
         {"code page bytes", true, true, "\xE9t\xE9 \x80"},
     };
     for (const auto& c : cases) {
-        Session run;
+        AnnsRun run;
         if (c.stepFirst) run.drill.nextQuestion();
         const std::string question = c.stepFirst ? kLine3 : "";
-        const std::string transcript = run.state().cumulativeText;
+        const std::string transcript = run.state.cumulativeText;
         const std::size_t masterBefore = run.master().size(), sendBefore = run.send().size();
         run.box(TextBox::Answer) = c.answer;
         if (c.note) {
@@ -274,39 +275,39 @@ TEST(Recording, EdgeTexts) {
             EXPECT_EQ(run.master().substr(masterBefore), notesBlock(true, t, t, question, c.answer)) << c.what;
             EXPECT_EQ(run.send().substr(sendBefore), notesBlock(false, t, t, question, c.answer)) << c.what;
             EXPECT_EQ(run.notes(), notesBlock(false, t, t, question, c.answer)) << c.what;
-            EXPECT_EQ(run.state().cumulativeText, kAns + "NOTES -------> " + c.answer + transcript) << c.what;
-            EXPECT_EQ(run.state().responseText, "NOTES -------> " + c.answer);
+            EXPECT_EQ(run.state.cumulativeText, kAns + "NOTES -------> " + c.answer + transcript) << c.what;
+            EXPECT_EQ(run.state.responseText, "NOTES -------> " + c.answer);
         } else {
             run.drill.enterResponse();
             EXPECT_EQ(run.master().substr(masterBefore), responseBlock(true, "10:37:30", question, c.answer))
                 << c.what;
             EXPECT_EQ(run.send().substr(sendBefore), responseBlock(false, "10:37:30", question, c.answer))
                 << c.what;
-            EXPECT_EQ(run.state().cumulativeText, kAns + c.answer + transcript) << c.what;
-            EXPECT_EQ(run.state().responseText, c.answer);
+            EXPECT_EQ(run.state.cumulativeText, kAns + c.answer + transcript) << c.what;
+            EXPECT_EQ(run.state.responseText, c.answer);
         }
         EXPECT_EQ(run.box(TextBox::Question), "") << c.what;
         EXPECT_EQ(run.box(TextBox::Answer), "") << c.what;
-        EXPECT_FALSE(run.state().answerPending) << c.what;
+        EXPECT_FALSE(run.state.answerPending) << c.what;
         EXPECT_FALSE(run.anyChannelOpen()) << c.what;
     }
 }
 
 TEST(Recording, TheUntouchedPromptRecordsNothing) {
     for (bool note : {false, true}) {
-        Session run;
+        AnnsRun run;
         run.drill.nextQuestion();
         run.drill.nextQuestion();  // the prompt is now in the answer box
-        const std::string prompt = run.state().answerPrompt;
+        const std::string prompt = run.state.answerPrompt;
         ASSERT_EQ(run.box(TextBox::Answer), prompt);
-        const std::string master = run.master(), send = run.send(), transcript = run.state().cumulativeText;
+        const std::string master = run.master(), send = run.send(), transcript = run.state.cumulativeText;
         note ? run.drill.saveAsNotes() : run.drill.enterResponse();
         EXPECT_EQ(run.master(), master);
         EXPECT_EQ(run.send(), send);
         EXPECT_FALSE(fs::exists(run.notesPath()));
         EXPECT_EQ(run.box(TextBox::Question), "");
         EXPECT_EQ(run.box(TextBox::Answer), "");
-        EXPECT_EQ(run.state().cumulativeText, transcript);
+        EXPECT_EQ(run.state.cumulativeText, transcript);
         run.drill.nextQuestion();
         EXPECT_EQ(run.box(TextBox::Answer), prompt) << "the question is still owed an answer";
         EXPECT_EQ(run.box(TextBox::Question), kLine7);
@@ -320,16 +321,16 @@ TEST(Recording, FailuresKeepTheAnswer) {
         const char* what;
         bool note;
         int error;
-        std::function<void(Session&)> breakIt, mendIt;
+        std::function<void(AnnsRun&)> breakIt, mendIt;
     };
     // Puts `what` at a file's path, keeping the file aside until it is mended.
-    const auto replace = [](fs::path (Session::*file)() const, std::function<void(const fs::path&)> what) {
-        return std::pair{std::function<void(Session&)>([file, what](Session& r) {
+    const auto replace = [](fs::path (AnnsRun::*file)() const, std::function<void(const fs::path&)> what) {
+        return std::pair{std::function<void(AnnsRun&)>([file, what](AnnsRun& r) {
                              const fs::path p = (r.*file)();
                              if (fs::exists(p)) fs::rename(p, p.string() + ".aside");
                              what(p);
                          }),
-                         std::function<void(Session&)>([file](Session& r) {
+                         std::function<void(AnnsRun&)>([file](AnnsRun& r) {
                              const fs::path p = (r.*file)();
                              fs::remove(p);
                              if (fs::exists(p.string() + ".aside")) fs::rename(p.string() + ".aside", p);
@@ -337,18 +338,18 @@ TEST(Recording, FailuresKeepTheAnswer) {
     };
     const auto directory = [](const fs::path& p) { fs::create_directory(p); };
     const auto devFull = [](const fs::path& p) { fs::create_symlink("/dev/full", p); };
-    const auto noDir = [](Session& r) { fs::rename(r.drive.path("tarnholm"), r.drive.path("elsewhere")); };
-    const auto dirBack = [](Session& r) { fs::rename(r.drive.path("elsewhere"), r.drive.path("tarnholm")); };
+    const auto noDir = [](AnnsRun& r) { fs::rename(r.drive.path("tarnholm"), r.drive.path("elsewhere")); };
+    const auto dirBack = [](AnnsRun& r) { fs::rename(r.drive.path("elsewhere"), r.drive.path("tarnholm")); };
     const auto huge = [](const char* nbr) {
-        return std::function<void(Session&)>([nbr](Session& r) { r.state().assignmentNbr = nbr; });
+        return std::function<void(AnnsRun&)>([nbr](AnnsRun& r) { r.state.assignmentNbr = nbr; });
     };
-    const auto back = [](Session& r) { r.state().assignmentNbr = "001"; };
-    const auto holdChannel = [](Session& r) { r.files->openAppend(1, r.state().notesFileName); };
-    const auto none = [](Session&) {};
-    const auto [masterDir, unMasterDir] = replace(&Session::masterPath, directory);
-    const auto [sendDir, unSendDir] = replace(&Session::sendPath, directory);
-    const auto [notesDir, unNotesDir] = replace(&Session::notesPath, directory);
-    const auto [full, unfull] = replace(&Session::sendPath, devFull);
+    const auto back = [](AnnsRun& r) { r.state.assignmentNbr = "001"; };
+    const auto holdChannel = [](AnnsRun& r) { r.files->openAppend(1, r.state.notesFileName); };
+    const auto none = [](AnnsRun&) {};
+    const auto [masterDir, unMasterDir] = replace(&AnnsRun::masterPath, directory);
+    const auto [sendDir, unSendDir] = replace(&AnnsRun::sendPath, directory);
+    const auto [notesDir, unNotesDir] = replace(&AnnsRun::notesPath, directory);
+    const auto [full, unfull] = replace(&AnnsRun::sendPath, devFull);
     const Case cases[] = {
         {"no data directory", false, err::PathNotFound, noDir, dirBack},
         {"no data directory, note", true, err::PathNotFound, noDir, dirBack},
@@ -363,11 +364,11 @@ TEST(Recording, FailuresKeepTheAnswer) {
         {"channel held by another command", false, err::FileAlreadyOpen, holdChannel, none},
     };
     for (const Case& c : cases) {
-        Session run;
+        AnnsRun run;
         run.drill.nextQuestion();
         run.box(TextBox::Answer) = "My careful answer";
         const std::string master = run.master(), send = run.send();
-        const std::string transcript = run.state().cumulativeText;
+        const std::string transcript = run.state.cumulativeText;
         c.breakIt(run);
         try {
             c.note ? run.drill.saveAsNotes() : run.drill.enterResponse();
@@ -377,8 +378,8 @@ TEST(Recording, FailuresKeepTheAnswer) {
         }
         EXPECT_EQ(run.box(TextBox::Answer), "My careful answer") << c.what;
         EXPECT_EQ(run.box(TextBox::Question), kLine3) << c.what;
-        EXPECT_EQ(run.state().cumulativeText, transcript) << c.what;
-        EXPECT_TRUE(run.state().answerPending) << c.what;
+        EXPECT_EQ(run.state.cumulativeText, transcript) << c.what;
+        EXPECT_TRUE(run.state.answerPending) << c.what;
         EXPECT_FALSE(run.anyChannelOpen()) << c.what;
         c.mendIt(run);
         // What the files held before is still there, at their start.
@@ -388,7 +389,7 @@ TEST(Recording, FailuresKeepTheAnswer) {
         // Once the cause is gone the same text records.
         c.note ? run.drill.saveAsNotes() : run.drill.enterResponse();
         EXPECT_EQ(run.box(TextBox::Answer), "") << c.what;
-        EXPECT_EQ(run.state().cumulativeText,
+        EXPECT_EQ(run.state.cumulativeText,
                   kAns + (c.note ? "NOTES -------> " : "") + "My careful answer" + transcript)
             << c.what;
         const std::string tail = c.note ? "NOTES -------> My careful answer\r\n" + kDots + "\r\n"
@@ -398,7 +399,7 @@ TEST(Recording, FailuresKeepTheAnswer) {
 }
 
 TEST(DisplayNotes, AddsResponseTextAndTheNotesRunTogether) {
-    Session run;
+    AnnsRun run;
     run.drill.nextQuestion();
     run.box(TextBox::Answer) = "first note";
     run.drill.saveAsNotes();
@@ -410,19 +411,19 @@ TEST(DisplayNotes, AddsResponseTextAndTheNotesRunTogether) {
     // The seven blanks after the first dot rule stay between the two blocks.
     EXPECT_NE(n.find(kDots + "       " + kBang), std::string::npos);
 
-    const std::string b = "B-text", r = run.state().responseText;
+    const std::string b = "B-text", r = run.state.responseText;
     EXPECT_EQ(r, "NOTES -------> second note");
     run.box(TextBox::Question) = b;
     run.drill.displayNotes();
     EXPECT_EQ(run.box(TextBox::Question), b + r + n);
     run.drill.displayNotes();
     EXPECT_EQ(run.box(TextBox::Question), b + r + n + r + n + n);
-    EXPECT_EQ(run.state().responseText, r + n + n);
+    EXPECT_EQ(run.state.responseText, r + n + n);
     EXPECT_FALSE(run.anyChannelOpen());
 }
 
 TEST(DisplayNotes, RightAfterAQuestionShowsTheBoxTwice) {
-    Session run;
+    AnnsRun run;
     run.drill.nextQuestion();
     run.box(TextBox::Answer) = "n";
     run.drill.saveAsNotes();
@@ -435,23 +436,23 @@ TEST(DisplayNotes, RightAfterAQuestionShowsTheBoxTwice) {
 
 TEST(DisplayNotes, EmptyMissingAndUnreadableFiles) {
     {
-        Session run;
+        AnnsRun run;
         run.drill.nextQuestion();
         testing::writeFile(run.notesPath(), "");
         run.drill.displayNotes();
         EXPECT_EQ(run.box(TextBox::Question), kLine3 + kLine3);
     }
     {
-        Session run;
+        AnnsRun run;
         run.drill.nextQuestion();
         run.drill.displayNotes();  // no note saved yet
         EXPECT_EQ(run.box(TextBox::Question), kLine3);
-        EXPECT_EQ(run.state().responseText, kLine3);
+        EXPECT_EQ(run.state.responseText, kLine3);
         EXPECT_TRUE(run.toolkit.messages.empty());
         EXPECT_FALSE(run.anyChannelOpen());
     }
     {
-        Session run;
+        AnnsRun run;
         run.drill.nextQuestion();
         fs::create_directory(run.notesPath());
         try {
@@ -461,13 +462,13 @@ TEST(DisplayNotes, EmptyMissingAndUnreadableFiles) {
             EXPECT_NE(e.number(), err::FileNotFound);
         }
         EXPECT_EQ(run.box(TextBox::Question), kLine3);
-        EXPECT_EQ(run.state().responseText, kLine3);
+        EXPECT_EQ(run.state.responseText, kLine3);
         EXPECT_FALSE(run.anyChannelOpen());
     }
 }
 
 TEST(DisplayEverything, ShowsTheTranscriptNewestFirst) {
-    Session run;
+    AnnsRun run;
     run.box(TextBox::Question) = "something";
     run.drill.displayEverything();
     EXPECT_EQ(run.box(TextBox::Question), "");
@@ -486,15 +487,15 @@ TEST(DisplayEverything, ShowsTheTranscriptNewestFirst) {
 }
 
 TEST(ClearBox, EmptiesTheAnswerButTheQuestionIsStillOwed) {
-    Session run;
+    AnnsRun run;
     run.drill.nextQuestion();
     run.box(TextBox::Answer) = "half an answer";
     run.drill.clearBox();
     EXPECT_EQ(run.box(TextBox::Answer), "");
     EXPECT_EQ(run.box(TextBox::Question), kLine3);
-    EXPECT_TRUE(run.state().answerPending);
+    EXPECT_TRUE(run.state.answerPending);
     run.drill.nextQuestion();
-    EXPECT_EQ(run.box(TextBox::Answer), run.state().answerPrompt);
+    EXPECT_EQ(run.box(TextBox::Answer), run.state.answerPrompt);
 }
 
 }  // namespace

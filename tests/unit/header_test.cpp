@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "drill/header.h"
 #include "drill/texts.h"
+#include "drill_rig.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"
-#include "rig.h"
 
 namespace drill::testing {
 namespace {
@@ -51,8 +52,8 @@ TEST_P(HeaderBlock, IsAppendedByteForByteToMasterAndSendFile) {
               block(c.name, "001", c.initials, "12-07-202610:37:30"));
     EXPECT_EQ(readFile(rig.home(cp1252::toUtf8("send_1207" + c.file + ".txt"))),
               block(c.name, "001", c.initials, "12-07-2026 10:37:30"));
-    EXPECT_EQ(rig.drill.state().scriptIndex, 1);
-    EXPECT_EQ(rig.drill.state().displayMode, 1);
+    EXPECT_EQ(rig.state.scriptIndex, 1);
+    EXPECT_EQ(rig.state.displayMode, 1);
     EXPECT_FALSE(rig.files->isOpen(kMasterChannel));
     EXPECT_FALSE(rig.files->isOpen(kSendChannel));
 }
@@ -66,11 +67,13 @@ TEST(Header, SecondRunAppendsAndNextDayStartsANewSendFile) {
     DrillRig rig;
     rig.random.draws = kDraws;
     rig.loadAs("Ann Lee", "AML", "1");
-    Drill second{rig.toolkit, *rig.files, rig.clock, rig.random};
+    FormState secondState;
+    Drill second{drill::Session{rig.toolkit, *rig.files, rig.clock, rig.random, secondState}};
     rig.random.draws = kDraws;
     rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
     second.load();
-    Drill nextDay{rig.toolkit, *rig.files, rig.clock, rig.random};
+    FormState nextDayState;
+    Drill nextDay{drill::Session{rig.toolkit, *rig.files, rig.clock, rig.random, nextDayState}};
     rig.random.draws = kDraws;
     rig.clock.date = "12-08-2026";
     rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
@@ -102,7 +105,8 @@ public:
 TEST(Header, EachBlockReadsDateAndTimeAfresh) {
     DrillRig rig;
     TickingClock clock;
-    Drill drill{rig.toolkit, *rig.files, clock, rig.random};
+    FormState drillState;
+    Drill drill{drill::Session{rig.toolkit, *rig.files, clock, rig.random, drillState}};
     rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
     drill.load();  // start-up reads the date once, for the send file name
     EXPECT_NE(readFile(rig.home("masterFile_Ann_Lee.txt")).find("Date and Time 12-07-202623:59:59\r\n"),
@@ -141,7 +145,7 @@ TEST(Header, AbsentNetworkDriveIsReportedAndTheWindowStillOpens) {
     EXPECT_NO_THROW(rig.drill.load());
     EXPECT_EQ(rig.toolkit.messages, std::vector<std::string>{texts::kMessageB + std::string("76")});
     EXPECT_TRUE(filesIn(rig.home("")).empty());
-    EXPECT_EQ(rig.drill.state().scriptIndex, 1);
+    EXPECT_EQ(rig.state.scriptIndex, 1);
 }
 
 TEST(Header, SendFileThatCannotBeOpenedLeavesTheMasterWithoutTheBlock) {
@@ -202,7 +206,8 @@ TEST(Header, WriteFailureIsReportedAndKeepsWhatWasWritten) {
         files.failClose = c.failClose;
         files.failPrint = c.failPrint;
         files.channel = c.channel;
-        Drill drill{rig.toolkit, files, rig.clock, rig.random};
+        FormState drillState;
+        Drill drill{drill::Session{rig.toolkit, files, rig.clock, rig.random, drillState}};
         rig.random.draws = kDraws;
         rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
         drill.load();

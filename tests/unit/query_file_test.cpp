@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "drill_rig.h"
 #include "platform/errors.h"
-#include "rig.h"
 
 namespace drill::testing {
 namespace {
@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 struct QueryRig : DrillRig {
     QueryRig() {
         fs::create_directory(home(""));
-        drill.state().dataDir = "c:\\tarnholm";
-        drill.state().codeNbr = 23;
+        state.dataDir = "c:\\tarnholm";
+        state.codeNbr = 23;
     }
     int errorOfCodeFile() {
         try {
@@ -41,7 +41,7 @@ TEST_P(CodeFile, CopiesLinesByKindAndTakesTheKeyFromTheFirstLine) {
     writeFile(rig.home("query.txt"), GetParam().query);
     writeFile(rig.home("queri.txt"), "an older queri file, replaced whole\r\n\r\n\r\n\r\n\r\n\r\n");
     EXPECT_EQ(rig.errorOfCodeFile(), 0);
-    EXPECT_EQ(rig.drill.state().codeNbr, GetParam().key);
+    EXPECT_EQ(rig.state.codeNbr, GetParam().key);
     // Both channels are left open for the caller.
     EXPECT_TRUE(rig.files->isOpen(1));
     EXPECT_TRUE(rig.files->isOpen(2));
@@ -69,7 +69,7 @@ TEST(CodeFileFailure, MissingOrEmptyQueryFileCreatesNoQueriFile) {
     writeFile(empty.home("query.txt"), "");
     EXPECT_EQ(empty.errorOfCodeFile(), err::InputPastEnd);
     EXPECT_FALSE(fs::exists(empty.home("queri.txt")));
-    EXPECT_EQ(empty.drill.state().codeNbr, 23);
+    EXPECT_EQ(empty.state.codeNbr, 23);
 }
 
 TEST(CodeFileChannels, OtherOpenChannelsAreClosedFirst) {

@@ -4,9 +4,10 @@
 
 #include <map>
 
+#include "drill/reader.h"
 #include "drill/texts.h"
+#include "drill_rig.h"
 #include "platform/errors.h"
-#include "rig.h"
 
 namespace drill {
 namespace {
@@ -19,7 +20,7 @@ constexpr const char* kPrompt = "PROMPT";
 // State as start-up and the header writer leave it for assignment 001, with
 // the given script lines and the script on its title line.
 void layOut(DrillRig& rig, const std::map<long, std::string>& lines, long index = 1) {
-    FormState& s = rig.drill.state();
+    FormState& s = rig.state;
     s.answerPrompt = kPrompt;
     s.qaSeparator = texts::kQaSeparator;
     s.answerSeparator = texts::kAnswerSeparator;
@@ -48,9 +49,9 @@ TEST(ReadNextQuestion, KindsOfLine) {
     for (const auto& c : cases) {
         DrillRig rig;
         layOut(rig, {{5, c.line}});
-        rig.drill.state().cumulativeText = "older";
+        rig.state.cumulativeText = "older";
         rig.drill.readNextQuestion();
-        const FormState& s = rig.drill.state();
+        const FormState& s = rig.state;
         EXPECT_EQ(s.questionText, c.line);
         EXPECT_EQ(s.scriptLine, c.line);
         EXPECT_EQ(s.scriptIndex, 5) << "empty slots 2..4 skipped in one call";
@@ -72,7 +73,7 @@ TEST(ReadNextQuestion, PromptReplacesTheAnswerOnlyWhenPending) {
     rig.toolkit.texts[TextBox::Answer] = "typed again";
     rig.drill.readNextQuestion();  // after a routine line nothing is owed
     EXPECT_EQ(rig.toolkit.texts[TextBox::Answer], "typed again");
-    EXPECT_EQ(rig.drill.state().questionText, "Third");
+    EXPECT_EQ(rig.state.questionText, "Third");
 }
 
 TEST(ReadNextQuestion, TheNextAssignmentEndsTheDrillAfterLoggingIt) {
@@ -80,7 +81,7 @@ TEST(ReadNextQuestion, TheNextAssignmentEndsTheDrillAfterLoggingIt) {
     layOut(rig, {{2, "Question"}, {4, "002.  Part B"}});
     rig.drill.readNextQuestion();
     EXPECT_THROW(rig.drill.readNextQuestion(), EndProgram);
-    EXPECT_EQ(rig.drill.state().cumulativeText, kQa + "002.  Part B" + kQa + "Question");
+    EXPECT_EQ(rig.state.cumulativeText, kQa + "002.  Part B" + kQa + "Question");
     EXPECT_TRUE(rig.toolkit.messages.empty());
 }
 
@@ -88,27 +89,27 @@ TEST(ReadNextQuestion, LastSlotIsReadableThenMessageAEnds) {
     DrillRig rig;
     layOut(rig, {{5000, "Last"}}, 4999);
     rig.drill.readNextQuestion();
-    EXPECT_EQ(rig.drill.state().questionText, "Last");
-    EXPECT_EQ(rig.drill.state().scriptIndex, 5000);
+    EXPECT_EQ(rig.state.questionText, "Last");
+    EXPECT_EQ(rig.state.scriptIndex, 5000);
 
     EXPECT_THROW(rig.drill.readNextQuestion(), EndProgram);
     ASSERT_EQ(rig.toolkit.messages.size(), 1u);
     EXPECT_EQ(rig.toolkit.messages[0], texts::kMessageA);
     // What the reader did before the failure stays done.
-    EXPECT_FALSE(rig.drill.state().answerPending);
+    EXPECT_FALSE(rig.state.answerPending);
     EXPECT_EQ(rig.toolkit.texts[TextBox::Answer], kPrompt);
-    EXPECT_EQ(rig.drill.state().questionText, "Last");
+    EXPECT_EQ(rig.state.questionText, "Last");
 }
 
 TEST(ReadNextQuestion, OtherDisplayModesLeaveTheTextAlone) {
     DrillRig rig;
     layOut(rig, {{2, "Line"}});
-    rig.drill.state().displayMode = 0;
-    rig.drill.state().questionText = "old";
+    rig.state.displayMode = 0;
+    rig.state.questionText = "old";
     rig.drill.readNextQuestion();
-    EXPECT_EQ(rig.drill.state().questionText, "old");
-    EXPECT_EQ(rig.drill.state().scriptIndex, 2);
-    EXPECT_EQ(rig.drill.state().cumulativeText, kQa + "Line");
+    EXPECT_EQ(rig.state.questionText, "old");
+    EXPECT_EQ(rig.state.scriptIndex, 2);
+    EXPECT_EQ(rig.state.cumulativeText, kQa + "Line");
 }
 
 TEST(NextSentence, CutsAtFullStopAndBlank) {
@@ -134,11 +135,11 @@ TEST(NextSentence, CutsAtFullStopAndBlank) {
     };
     for (const auto& c : cases) {
         DrillRig rig;
-        FormState& s = rig.drill.state();
+        FormState& s = rig.state;
         s.sentenceStart = c.start;
         s.scriptLine = c.scriptLine;
         s.answerPending = !c.pending;
-        EXPECT_EQ(DrillTestAccess::nextSentence(rig.drill, c.line), c.piece) << c.line << "|" << c.scriptLine;
+        EXPECT_EQ(nextSentence(rig.state, c.line), c.piece) << c.line << "|" << c.scriptLine;
         EXPECT_EQ(s.sentenceStart, c.nextStart) << c.line << "|" << c.scriptLine;
         EXPECT_EQ(s.answerPending, c.pending) << c.line << "|" << c.scriptLine;
     }
@@ -147,27 +148,27 @@ TEST(NextSentence, CutsAtFullStopAndBlank) {
 TEST(NextSentence, TheReaderStepsThroughALineThenReadsOn) {
     DrillRig rig;
     layOut(rig, {{2, "One. Two. Three"}, {4, "Next. "}});
-    rig.drill.state().displayMode = 2;
+    rig.state.displayMode = 2;
     const struct { const char* text; long index; bool pending; } steps[] = {
         {"One. ", 2, false}, {"Two. ", 2, false}, {"Three", 2, true}, {"Next. ", 4, true},
     };
     for (const auto& step : steps) {
         rig.toolkit.texts[TextBox::Answer] = "typed";
         rig.drill.readNextQuestion();
-        EXPECT_EQ(rig.drill.state().questionText, step.text);
-        EXPECT_EQ(rig.drill.state().scriptIndex, step.index);
-        EXPECT_EQ(rig.drill.state().answerPending, step.pending);
+        EXPECT_EQ(rig.state.questionText, step.text);
+        EXPECT_EQ(rig.state.scriptIndex, step.index);
+        EXPECT_EQ(rig.state.answerPending, step.pending);
     }
     // The prompt came back only once the whole line had been shown.
     EXPECT_EQ(rig.toolkit.texts[TextBox::Answer], kPrompt);
     // Each line is logged once, however many pieces it is shown in.
-    EXPECT_EQ(rig.drill.state().cumulativeText, kQa + "Next. " + kQa + "One. Two. Three");
+    EXPECT_EQ(rig.state.cumulativeText, kQa + "Next. " + kQa + "One. Two. Three");
 }
 
 TEST(NextSentence, TheQuestionBoxCollectsTheWholeLine) {
     DrillRig rig;
     layOut(rig, {{2, "One. Two. Three"}});
-    rig.drill.state().displayMode = 2;
+    rig.state.displayMode = 2;
     for (int i = 0; i < 3; ++i) rig.drill.nextQuestion();
     EXPECT_EQ(rig.toolkit.texts[TextBox::Question], "One. Two. Three");
     EXPECT_EQ(rig.toolkit.texts[TextBox::Answer], " ");

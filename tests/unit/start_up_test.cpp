@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "drill/script.h"
+#include "drill/start_up.h"
 #include "drill/texts.h"
+#include "drill_rig.h"
 #include "platform/errors.h"
-#include "rig.h"
 
 namespace drill::testing {
 namespace {
@@ -25,8 +27,8 @@ TEST(ErrorReport, MessagesHaveTheirExactLengths) {
 
 TEST(ErrorReport, NineEndsTheProgramOthersShowTheirNumber) {
     DrillRig rig;
-    EXPECT_THROW(rig.drill.reportError(RuntimeError(9)), EndProgram);
-    for (int number : {5, 13, 53, 76}) EXPECT_NO_THROW(rig.drill.reportError(RuntimeError(number)));
+    EXPECT_THROW(rig.drill.reportError(9), EndProgram);
+    for (int number : {5, 13, 53, 76}) EXPECT_NO_THROW(rig.drill.reportError(number));
     EXPECT_EQ(rig.toolkit.messages, (std::vector<std::string>{texts::kMessageA, messageB(5), messageB(13),
                                                               messageB(53), messageB(76)}));
     EXPECT_EQ(rig.toolkit.captions, std::vector<std::string>(5, "Assignment Drill"));
@@ -44,8 +46,8 @@ TEST_P(PlaceOfWork, ChoosesTheDataDirectoryOrStops) {
     const PlaceCase& c = GetParam();
     DrillRig rig;
     rig.toolkit.answers = {c.answer, "Ann Lee", "AML", "1"};
-    DrillTestAccess::startUp(rig.drill);
-    const FormState& s = rig.drill.state();
+    startUp(rig.session);
+    const FormState& s = rig.state;
     EXPECT_EQ(s.dataDir, c.dataDir);
     if (c.error == 0) {
         EXPECT_TRUE(rig.toolkit.messages.empty());
@@ -74,8 +76,8 @@ TEST(StartUp, AsksInOrderWithTheProgramCaptionAndSetsTheFixedTexts) {
     DrillRig rig;
     rig.toolkit.answers = {"1", "Ann Lee", "AML", "1"};
     rig.random.draws = {0.5f};
-    DrillTestAccess::startUp(rig.drill);
-    const FormState& s = rig.drill.state();
+    startUp(rig.session);
+    const FormState& s = rig.state;
     EXPECT_EQ(rig.toolkit.prompts, (std::vector<std::string>{texts::kPrompt1, texts::kPrompt2, texts::kPrompt3,
                                                              texts::kPrompt4}));
     EXPECT_EQ(rig.toolkit.captions, std::vector<std::string>(4, "Assignment Drill"));
@@ -96,8 +98,8 @@ TEST(StartUp, KeyIsTheWholePartOfTenDrawsPlusNineteen) {
              {0.0f, 19}, {0.09999f, 19}, {0.1f, 20}, {0.5f, 24}, {0.95f, 28}, {0.99999994f, 28}}) {
         DrillRig rig;
         rig.random.draws = {draw};
-        DrillTestAccess::startUp(rig.drill);
-        EXPECT_EQ(rig.drill.state().codeNbr, key) << draw;
+        startUp(rig.session);
+        EXPECT_EQ(rig.state.codeNbr, key) << draw;
     }
 }
 
@@ -105,15 +107,15 @@ TEST(StartUp, HomeDirectoryThatExistsOrCannotBeMadeIsNoError) {
     DrillRig present;
     std::filesystem::create_directory(present.home(""));
     present.toolkit.answers = {"1", "A", "B", "1"};
-    DrillTestAccess::startUp(present.drill);
+    startUp(present.session);
     EXPECT_TRUE(present.toolkit.messages.empty());
 
     DrillRig missing;
     setenv("DRILL_DRIVE_C", (missing.drive.root / "no" / "such").c_str(), 1);
     missing.toolkit.answers = {"1", "A", "B", "1"};
-    DrillTestAccess::startUp(missing.drill);
+    startUp(missing.session);
     EXPECT_TRUE(missing.toolkit.messages.empty());
-    EXPECT_EQ(missing.drill.state().scriptIndex, 7);
+    EXPECT_EQ(missing.state.scriptIndex, 7);
 }
 
 struct NameCase {
@@ -126,8 +128,8 @@ class NamePart : public ::testing::TestWithParam<NameCase> {};
 TEST_P(NamePart, GoesIntoAllThreeFileNamesWhileTheNameStaysAsTyped) {
     DrillRig rig;
     rig.toolkit.answers = {"1", GetParam().name, "X", "1"};
-    DrillTestAccess::startUp(rig.drill);
-    const FormState& s = rig.drill.state();
+    startUp(rig.session);
+    const FormState& s = rig.state;
     const std::string& n = GetParam().part;
     EXPECT_EQ(s.studentName, GetParam().name);
     EXPECT_EQ(s.masterFileName, "c:\\tarnholm\\masterFile_" + n + ".txt");
@@ -147,8 +149,8 @@ TEST(StartUp, SendFileCarriesMonthAndDay) {
     DrillRig rig;
     rig.clock.date = "01-03-2027";
     rig.toolkit.answers = {"2", "Bo", "B", "1"};
-    DrillTestAccess::startUp(rig.drill);
-    EXPECT_EQ(rig.drill.state().sendFileName, kNet + "\\send_0103Bo.txt");
+    startUp(rig.session);
+    EXPECT_EQ(rig.state.sendFileName, kNet + "\\send_0103Bo.txt");
 }
 
 struct AssignmentCase {
@@ -160,9 +162,9 @@ class AssignmentNumber : public ::testing::TestWithParam<AssignmentCase> {};
 TEST_P(AssignmentNumber, IsLeftFilledAndFollowedByTheNextOne) {
     DrillRig rig;
     rig.toolkit.answers = {"1", "Ann", "A", GetParam().typed};
-    DrillTestAccess::startUp(rig.drill);
-    EXPECT_EQ(rig.drill.state().assignmentNbr, GetParam().number);
-    EXPECT_EQ(rig.drill.state().nextAssignmentNbr, GetParam().next);
+    startUp(rig.session);
+    EXPECT_EQ(rig.state.assignmentNbr, GetParam().number);
+    EXPECT_EQ(rig.state.nextAssignmentNbr, GetParam().next);
     EXPECT_TRUE(rig.toolkit.messages.empty());
 }
 
@@ -180,17 +182,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StartUp, AssignmentTooLargeForANumberStopsWithOverflow) {
     DrillRig rig;
     rig.toolkit.answers = {"1", "Ann", "A", "1e999"};
-    DrillTestAccess::startUp(rig.drill);
+    startUp(rig.session);
     EXPECT_EQ(rig.toolkit.messages, std::vector<std::string>{messageB(6)});
-    EXPECT_EQ(rig.drill.state().nextAssignmentNbr, "");
-    EXPECT_EQ(rig.drill.state().scriptLines[1], "");
+    EXPECT_EQ(rig.state.nextAssignmentNbr, "");
+    EXPECT_EQ(rig.state.scriptLines[1], "");
 }
 
 TEST(Script, HoldsSevenEntriesAtOneToSeven) {
     DrillRig rig;
     rig.toolkit.answers = {"1", "Ann", "A", "5"};
-    DrillTestAccess::startUp(rig.drill);
-    const FormState& s = rig.drill.state();
+    startUp(rig.session);
+    const FormState& s = rig.state;
     EXPECT_EQ(s.scriptIndex, 7);
     EXPECT_EQ(s.scriptLines[1], "001.  Part A");
     const std::vector<std::size_t> lengths{0, 12, 0, 365, 0, 169, 0, 119};
@@ -201,15 +203,15 @@ TEST(Script, HoldsSevenEntriesAtOneToSeven) {
 
 TEST(Script, AnIndexPastTheLastSlotIsError9) {
     DrillRig rig;
-    rig.drill.state().scriptIndex = 4997;
+    rig.state.scriptIndex = 4997;
     try {
-        DrillTestAccess::loadScript(rig.drill);
+        loadScript(rig.state);
         FAIL() << "no error";
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.number(), 9);
     }
-    EXPECT_EQ(rig.drill.state().scriptLines[4998], "001.  Part A");
-    EXPECT_EQ(rig.drill.state().scriptLines[5000].size(), 365u);
+    EXPECT_EQ(rig.state.scriptLines[4998], "001.  Part A");
+    EXPECT_EQ(rig.state.scriptLines[5000].size(), 365u);
 }
 
 }  // namespace

@@ -14,10 +14,7 @@
 #include <functional>
 
 #include "drill/texts.h"
-#include "window/qt_toolkit.h"
-#include "window_rig.h"
-
-using drill::testing::WindowRig;
+#include "window/qt_desktop.h"
 
 namespace {
 
@@ -60,21 +57,19 @@ void DialogTest::inputBoxAnswer() {
     QFETCH(QString, typed);
     QFETCH(bool, ok);
     QFETCH(QByteArray, answer);
-    WindowRig rig;
-    rig.toolkit().scripted = false;
+    drill::QtDialogs dialogs;
     whenModalOpens([&](QWidget* box) {
         auto* edit = box->findChild<QLineEdit*>();
         edit->setText(typed);
         auto* dialog = qobject_cast<QDialog*>(box);
         ok ? dialog->accept() : dialog->reject();
     });
-    const std::string got = rig.toolkit().inputBox(drill::texts::kPrompt2, drill::texts::kCaption);
+    const std::string got = dialogs.inputBox(drill::texts::kPrompt2, drill::texts::kCaption);
     QCOMPARE(QByteArray::fromStdString(got), answer);
 }
 
 void DialogTest::inputBoxStartsEmptyAndShowsThePrompt() {
-    WindowRig rig;
-    rig.toolkit().scripted = false;
+    drill::QtDialogs dialogs;
     QString shownPrompt, shownText, caption;
     int buttons = 0;
     whenModalOpens([&](QWidget* box) {
@@ -86,7 +81,7 @@ void DialogTest::inputBoxStartsEmptyAndShowsThePrompt() {
         qobject_cast<QDialog*>(box)->reject();
     });
     // A prompt that looks like markup is still shown as it is.
-    rig.toolkit().inputBox("<b>Your full name:</b>  ", drill::texts::kCaption);
+    dialogs.inputBox("<b>Your full name:</b>  ", drill::texts::kCaption);
     QCOMPARE(caption, QString(drill::texts::kCaption));
     QCOMPARE(shownText, QString());
     QCOMPARE(shownPrompt, QString("<b>Your full name:</b>  "));
@@ -94,8 +89,7 @@ void DialogTest::inputBoxStartsEmptyAndShowsThePrompt() {
 }
 
 void DialogTest::inputBoxShowsTypedTextAsRecorded() {
-    WindowRig rig;
-    rig.toolkit().scripted = false;
+    drill::QtDialogs dialogs;
     QString shown;
     whenModalOpens([&](QWidget* box) {
         auto* edit = box->findChild<QLineEdit*>();
@@ -106,13 +100,12 @@ void DialogTest::inputBoxShowsTypedTextAsRecorded() {
         shown = edit->text();
         qobject_cast<QDialog*>(box)->accept();
     });
-    QCOMPARE(rig.toolkit().inputBox("p", "c"), std::string("A?\xE9"));
+    QCOMPARE(dialogs.inputBox("p", "c"), std::string("A?\xE9"));
     QCOMPARE(shown, QString("A?") + QChar(0xE9));
 }
 
 void DialogTest::messageBoxShowsPlainTextWithOneOk() {
-    WindowRig rig;
-    rig.toolkit().scripted = false;
+    drill::QtDialogs dialogs;
     const std::string text = std::string(drill::texts::kMessageB) + "53";
     QString shown, caption;
     Qt::TextFormat format = Qt::AutoText;
@@ -125,7 +118,7 @@ void DialogTest::messageBoxShowsPlainTextWithOneOk() {
         buttons = mb->buttons().size();
         mb->button(QMessageBox::Ok)->click();
     });
-    rig.toolkit().messageBox(text, drill::texts::kCaption);
+    dialogs.messageBox(text, drill::texts::kCaption);
     QCOMPARE(shown, QString::fromStdString(text));
     QCOMPARE(format, Qt::PlainText);
     QCOMPARE(caption, QString(drill::texts::kCaption));

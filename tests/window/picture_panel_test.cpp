@@ -7,7 +7,6 @@
 
 #include "platform/errors.h"
 #include "window/picture_panel.h"
-#include "window/qt_toolkit.h"
 #include "window_rig.h"
 
 using drill::Panel;
@@ -209,15 +208,15 @@ void PicturePanelTest::copyWithAPicture() {
     WindowRig rig;
     QVERIFY(rig.open());
     const Picture pic = checkerboard(6, 5);
-    rig.toolkit().setPicture(Panel::Picture1, pic);
-    rig.toolkit().circle(Panel::Picture1, 500, 500, 100);
-    rig.click("cmd_copy_picture");
-    QCOMPARE(rig.toolkit().picture(Panel::Picture2), std::optional<Picture>(pic));
-    QCOMPARE(rig.toolkit().picture(Panel::Picture1), std::optional<Picture>(pic));
+    rig.find<PicturePanel>("Picture1")->setPicture(pic);
+    rig.find<PicturePanel>("Picture1")->circle(500, 500, 100);
+    rig.press("cmd_copy_picture");
+    QCOMPARE(rig.find<PicturePanel>("Picture2")->picture(), std::optional<Picture>(pic));
+    QCOMPARE(rig.find<PicturePanel>("Picture1")->picture(), std::optional<Picture>(pic));
     QCOMPARE(drill::toPicture(QApplication::clipboard()->image()), pic);
     // The circles belong to Picture1's surface and stay there.
     QVERIFY(!anyInk(rig.find<PicturePanel>("Picture2")->drawing()));
-    QVERIFY(rig.toolkit().messages.empty());
+    QVERIFY(rig.dialogs.messages.empty());
 }
 
 void PicturePanelTest::copyWithoutAPictureChangesNothing() {
@@ -226,11 +225,11 @@ void PicturePanelTest::copyWithoutAPictureChangesNothing() {
     const Picture onClipboard = checkerboard(3, 3);
     const Picture onPicture2 = checkerboard(2, 7);
     QApplication::clipboard()->setImage(drill::toImage(onClipboard));
-    rig.toolkit().setPicture(Panel::Picture2, onPicture2);
-    rig.click("cmd_copy_picture");
+    rig.find<PicturePanel>("Picture2")->setPicture(onPicture2);
+    rig.press("cmd_copy_picture");
     QCOMPARE(drill::toPicture(QApplication::clipboard()->image()), onClipboard);
-    QCOMPARE(rig.toolkit().picture(Panel::Picture2), std::optional<Picture>(onPicture2));
-    QVERIFY(rig.toolkit().messages.empty());
+    QCOMPARE(rig.find<PicturePanel>("Picture2")->picture(), std::optional<Picture>(onPicture2));
+    QVERIFY(rig.dialogs.messages.empty());
     QVERIFY(!rig.window.programEnded());
 }
 

@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "window/picture_panel.h"
-#include "window/qt_toolkit.h"
+#include "window/qt_desktop.h"
 #include "window_rig.h"
 
 using drill::testing::WindowRig;
@@ -27,8 +27,6 @@ bool anyInk(const QImage& img) {
     return false;
 }
 
-QTimer* timerOf(WindowRig& rig) { return rig.window.findChild<QTimer*>("tmr_pend_exp"); }
-
 }  // namespace
 
 class TimerTest : public QObject {
@@ -40,6 +38,7 @@ private slots:
     void circlesAccumulateAroundTheCentre();
     void zeroDrawIsAPoint();
     void secondPressChangesNothing();
+    void qtTimerIsNotRestartedByASecondEnable();
     void quitLeavesNoTickAfterIt();
     void noTickWhileAModalBoxIsOpen_data();
     void noTickWhileAModalBoxIsOpen();
@@ -49,8 +48,8 @@ void TimerTest::noTickBeforePendExp() {
     WindowRig rig;
     QVERIFY(rig.open());
     const int draws = rig.random.drawCount;
-    QTest::qWait(100);
-    QCOMPARE(rig.beeps, 0);
+    rig.timer.tick(10);
+    QCOMPARE(rig.beeper.beeps, 0);
     QCOMPARE(rig.random.drawCount, draws);
     QVERIFY(!anyInk(rig.find<drill::PicturePanel>("Picture1")->drawing()));
 }
@@ -59,13 +58,13 @@ void TimerTest::eachTickBeepsAndTakesOneDraw() {
     WindowRig rig;
     QVERIFY(rig.open());
     const int draws = rig.random.drawCount;
-    rig.click("cmd_pend_exp");
+    rig.press("cmd_pend_exp");
     // Pressing starts the timer; the first beep waits for the first tick.
-    QCOMPARE(rig.beeps, 0);
+    QCOMPARE(rig.beeper.beeps, 0);
     QCOMPARE(rig.random.drawCount, draws);
-    QTRY_VERIFY_WITH_TIMEOUT(rig.beeps >= 5, 3000);
-    // One event at a time, so beeps and draws are read between two ticks.
-    QCOMPARE(rig.random.drawCount - draws, rig.beeps);
+    rig.timer.tick(5);
+    QCOMPARE(rig.beeper.beeps, 5);
+    QCOMPARE(rig.random.drawCount - draws, 5);
 }
 
 void TimerTest::circlesAccumulateAroundTheCentre() {
@@ -73,8 +72,8 @@ void TimerTest::circlesAccumulateAroundTheCentre() {
     QVERIFY(rig.open());
     auto* panel = rig.find<drill::PicturePanel>("Picture1");
     rig.random.draws = {0.1f, 0.2f, 0.05f};  // then 0.05 for every later tick
-    rig.click("cmd_pend_exp");
-    QTRY_VERIFY_WITH_TIMEOUT(rig.beeps >= 4, 3000);
+    rig.press("cmd_pend_exp");
+    rig.timer.tick(4);
     const QImage& img = panel->drawing();
     const double cw = panel->contentsRect().width(), ch = panel->contentsRect().height();
     const int cx = qRound(500 * cw / 1000), cy = qRound(500 * ch / 1000);
@@ -91,8 +90,8 @@ void TimerTest::zeroDrawIsAPoint() {
     QVERIFY(rig.open());
     auto* panel = rig.find<drill::PicturePanel>("Picture1");
     rig.random.draws = {0.0f};
-    rig.click("cmd_pend_exp");
-    QTRY_VERIFY_WITH_TIMEOUT(rig.beeps >= 1, 3000);
+    rig.press("cmd_pend_exp");
+    rig.timer.tick();
     const QImage& img = panel->drawing();
     const int cx = static_cast<int>(500.0 * panel->contentsRect().width() / 1000);
     const int cy = static_cast<int>(500.0 * panel->contentsRect().height() / 1000);
@@ -106,77 +105,87 @@ void TimerTest::zeroDrawIsAPoint() {
 void TimerTest::secondPressChangesNothing() {
     WindowRig rig;
     QVERIFY(rig.open());
-    auto* button = rig.find<QPushButton>("cmd_pend_exp");
-    button->click();
-    const int id = timerOf(rig)->timerId();
+    rig.press("cmd_pend_exp");
+    rig.press("cmd_pend_exp");
+    QVERIFY(rig.timer.enabled());
+    QCOMPARE(rig.timer.starts, 1);
+    QCOMPARE(rig.timer.interval(), 15);
+}
+
+void TimerTest::qtTimerIsNotRestartedByASecondEnable() {
+    drill::QtTimer timer;
+    int ticks = 0;
+    timer.setTickHandler([&] { ++ticks; });
+    timer.setInterval(15);
+    timer.setEnabled(true);
+    const int id = timer.qtTimer().timerId();
     QVERIFY(id > 0);
+    QCOMPARE(timer.qtTimer().timerType(), Qt::PreciseTimer);
     // Most of an interval passes without events; a restart would begin a
     // whole new interval.
     QTest::qSleep(12);
-    button->click();
-    QVERIFY(timerOf(rig)->remainingTime() < 10);
-    QCOMPARE(timerOf(rig)->timerId(), id);
-    QVERIFY(timerOf(rig)->isActive());
-    QCOMPARE(timerOf(rig)->interval(), 15);
+    timer.setEnabled(true);
+    QVERIFY(timer.qtTimer().remainingTime() < 10);
+    QCOMPARE(timer.qtTimer().timerId(), id);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 3000);
+    timer.setEnabled(false);
+    QVERIFY(!timer.enabled());
 }
 
 void TimerTest::quitLeavesNoTickAfterIt() {
     WindowRig rig;
     QVERIFY(rig.open());
-    rig.click("cmd_pend_exp");
-    QTRY_VERIFY_WITH_TIMEOUT(rig.beeps >= 3, 3000);
-    rig.click("cmd_quit");
-    const int beeps = rig.beeps;
+    rig.press("cmd_pend_exp");
+    rig.timer.tick(3);
+    rig.press("cmd_quit");
+    const int beeps = rig.beeper.beeps;
     const int draws = rig.random.drawCount;
-    QTest::qWait(150);
-    QCOMPARE(rig.beeps, beeps);
+    QVERIFY(!rig.timer.enabled());
+    // Even a tick that was already on its way does nothing.
+    rig.timer.setEnabled(true);
+    rig.timer.tick(3);
+    QCOMPARE(rig.beeper.beeps, beeps);
     QCOMPARE(rig.random.drawCount, draws);
-    QVERIFY(!timerOf(rig)->isActive());
 }
 
 void TimerTest::noTickWhileAModalBoxIsOpen_data() {
     QTest::addColumn<bool>("inputBox");
     QTest::newRow("message box of a failed command") << false;
-    QTest::newRow("input box") << true;
+    QTest::newRow("input box at start-up") << true;
 }
 
 void TimerTest::noTickWhileAModalBoxIsOpen() {
     QFETCH(bool, inputBox);
     WindowRig rig;
-    // A network user on a machine without that drive: recording fails and
-    // shows message B in a real modal box.
-    QVERIFY(rig.load("Ann Lee", "ALE", "1", "2"));
-    rig.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
-    rig.toolkit().messages.clear();
-    rig.click("cmd_pend_exp");
-    QTRY_VERIFY_WITH_TIMEOUT(rig.beeps >= 2, 3000);
-
-    rig.toolkit().scripted = false;
-    int beepsWhenOpened = -1;
-    int beepsWhenClosed = -1;
-    bool sawDialog = false;
-    QTimer::singleShot(0, [&] { beepsWhenOpened = rig.beeps; });
-    // Long enough for a dozen ticks, had the guard let them through.
-    QTimer::singleShot(250, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        sawDialog = dialog != nullptr;
-        beepsWhenClosed = rig.beeps;
-        if (dialog) dialog->reject();
-    });
-    if (inputBox)
-        QCOMPARE(rig.toolkit().inputBox("Your full name:  ", "Assignment Drill"), std::string());
-    else
-        rig.click("cmd_enter_response");
-    rig.toolkit().scripted = true;
-
-    QVERIFY(sawDialog);
-    QVERIFY(beepsWhenOpened >= 2);
-    QCOMPARE(beepsWhenClosed, beepsWhenOpened);
-    QVERIFY(!rig.toolkit().modalOpen());
+    // Ticks delivered inside a box's own loop, as Qt delivers them.
+    int beepsInBoxes = 0;
+    int boxes = 0;
+    rig.dialogs.whileOpen = [&] {
+        ++boxes;
+        const int before = rig.beeper.beeps;
+        rig.timer.tick(12);
+        beepsInBoxes += rig.beeper.beeps - before;
+    };
+    if (inputBox) {
+        rig.timer.setEnabled(true);  // as if it ran already
+        QVERIFY(rig.load());
+    } else {
+        // A network user on a machine without that drive: recording fails
+        // and shows message B.
+        QVERIFY(rig.load("Ann Lee", "ALE", "1", "2"));
+        rig.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
+        rig.press("cmd_pend_exp");
+        rig.timer.tick(2);
+        QCOMPARE(rig.beeper.beeps, 2);
+        rig.press("cmd_enter_response");
+    }
+    QVERIFY(boxes >= (inputBox ? 4 : 1));
+    QCOMPARE(beepsInBoxes, 0);
     // Ticks go on once the box is closed.
-    const int after = rig.beeps;
-    QTRY_VERIFY_WITH_TIMEOUT(rig.beeps > after, 3000);
+    const int after = rig.beeper.beeps;
+    rig.timer.tick();
+    QCOMPARE(rig.beeper.beeps, after + 1);
 }
 
 QTEST_MAIN(TimerTest)

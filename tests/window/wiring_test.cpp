@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <map>
 #include <string>
 #include <tuple>
@@ -49,9 +48,9 @@ struct Snapshot {
 
     static Snapshot of(WindowRig& rig) {
         Snapshot s;
-        s.question = rig.toolkit().text(TextBox::Question);
-        s.answer = rig.toolkit().text(TextBox::Answer);
-        const auto& st = rig.state();
+        s.question = rig.question();
+        s.answer = rig.answer();
+        const auto& st = rig.state;
         s.scriptIndex = st.scriptIndex;
         s.answerPending = st.answerPending;
         s.responseText = st.responseText;
@@ -60,9 +59,9 @@ struct Snapshot {
             s.files[e.path().filename().string()] = readFile(e.path());
         s.drawing = rig.find<drill::PicturePanel>("Picture1")->drawing();
         s.picture2 = rig.find<drill::PicturePanel>("Picture2")->picture();
-        s.timerActive = rig.window.findChild<QTimer*>("tmr_pend_exp")->isActive();
-        s.messages = rig.toolkit().messages.size();
-        s.beeps = rig.beeps;
+        s.timerActive = rig.timer.enabled();
+        s.messages = rig.dialogs.messages.size();
+        s.beeps = rig.beeper.beeps;
         s.draws = rig.random.drawCount;
         s.ended = rig.window.programEnded();
         return s;
@@ -111,15 +110,15 @@ private slots:
 void WiringTest::nextQuestionAddsLinesAndPutsPromptBack() {
     WindowRig rig;
     QVERIFY(rig.open());
-    rig.click("cmdNextQuestion");
-    QCOMPARE(rig.toolkit().text(TextBox::Question), kLine3);
-    QCOMPARE(rig.toolkit().text(TextBox::Answer), std::string(" "));
-    rig.click("cmdNextQuestion");
+    rig.press("cmdNextQuestion");
+    QCOMPARE(rig.question(), kLine3);
+    QCOMPARE(rig.answer(), std::string(" "));
+    rig.press("cmdNextQuestion");
     // Run together, newest at the bottom; the unanswered question brings the
     // prompt into the answer box, and it reads back exactly.
-    QCOMPARE(rig.toolkit().text(TextBox::Question), kLine3 + kLine5);
-    QCOMPARE(rig.toolkit().text(TextBox::Answer), prompt());
-    QCOMPARE(rig.toolkit().text(TextBox::Answer), rig.state().answerPrompt);
+    QCOMPARE(rig.question(), kLine3 + kLine5);
+    QCOMPARE(rig.answer(), prompt());
+    QCOMPARE(rig.answer(), rig.state.answerPrompt);
     // On the screen the prompt is three lines: two breaks, one empty line.
     QCOMPARE(rig.find<drill::CodePageTextEdit>("txt_answer")->blockCount(), 3);
 }
@@ -129,23 +128,23 @@ void WiringTest::unchangedPromptRecordsNothing() {
     QVERIFY(rig.open());
     const std::string master = readFile(rig.home("masterFile_Ann_Lee.txt"));
     QVERIFY(!master.empty());
-    rig.click("cmdNextQuestion");
-    rig.click("cmdNextQuestion");
-    QCOMPARE(rig.toolkit().text(TextBox::Answer), prompt());
-    rig.click("cmd_enter_response");
+    rig.press("cmdNextQuestion");
+    rig.press("cmdNextQuestion");
+    QCOMPARE(rig.answer(), prompt());
+    rig.press("cmd_enter_response");
     QCOMPARE(readFile(rig.home("masterFile_Ann_Lee.txt")), master);
-    QCOMPARE(rig.toolkit().text(TextBox::Question), std::string());
-    QCOMPARE(rig.toolkit().text(TextBox::Answer), std::string());
+    QCOMPARE(rig.question(), std::string());
+    QCOMPARE(rig.answer(), std::string());
 }
 
 void WiringTest::pastTheEndShowsMessageAAndEnds() {
     WindowRig rig;
     QVERIFY(rig.open());
-    for (int i = 0; i < 3; ++i) rig.click("cmdNextQuestion");
+    for (int i = 0; i < 3; ++i) rig.press("cmdNextQuestion");
     QVERIFY(!rig.window.programEnded());
-    QVERIFY(rig.toolkit().messages.empty());
-    rig.click("cmdNextQuestion");
-    QCOMPARE(rig.toolkit().messages, std::vector<std::string>{drill::texts::kMessageA});
+    QVERIFY(rig.dialogs.messages.empty());
+    rig.press("cmdNextQuestion");
+    QCOMPARE(rig.dialogs.messages, std::vector<std::string>{drill::texts::kMessageA});
     QVERIFY(rig.window.programEnded());
     QVERIFY(!rig.window.isVisible());
 }
@@ -153,11 +152,11 @@ void WiringTest::pastTheEndShowsMessageAAndEnds() {
 void WiringTest::enterResponseWritesTypedLines() {
     WindowRig rig;
     QVERIFY(rig.open());
-    rig.click("cmdNextQuestion");
+    rig.press("cmdNextQuestion");
     auto* answer = rig.find<QWidget>("txt_answer");
-    rig.click("cmd_clear_answer_box");
+    rig.press("cmd_clear_answer_box");
     typeLines(answer, {"first line", "second line"});
-    rig.click("cmd_enter_response");
+    rig.press("cmd_enter_response");
 
     const std::string block = "RESPONSE -->  \r\nfirst line\r\nsecond line\r\n";
     const std::string master = readFile(rig.home("masterFile_Ann_Lee.txt"));
@@ -165,9 +164,9 @@ void WiringTest::enterResponseWritesTypedLines() {
     QVERIFY2(master.find(kLine3 + "\r\n") != std::string::npos, master.c_str());
     QVERIFY2(master.find(block) != std::string::npos, master.c_str());
     QVERIFY2(send.find(block) != std::string::npos, send.c_str());
-    QCOMPARE(rig.toolkit().text(TextBox::Question), std::string());
-    QCOMPARE(rig.toolkit().text(TextBox::Answer), std::string());
-    QCOMPARE(rig.state().cumulativeText, std::string(drill::texts::kAnswerSeparator) +
+    QCOMPARE(rig.question(), std::string());
+    QCOMPARE(rig.answer(), std::string());
+    QCOMPARE(rig.state.cumulativeText, std::string(drill::texts::kAnswerSeparator) +
                                              "first line\r\nsecond line" +
                                              drill::texts::kQaSeparator + kLine3);
 }
@@ -175,20 +174,20 @@ void WiringTest::enterResponseWritesTypedLines() {
 void WiringTest::notesAreSavedShownAndLogged() {
     WindowRig rig;
     QVERIFY(rig.open());
-    rig.click("cmdNextQuestion");
-    rig.toolkit().setText(TextBox::Answer, "my note \xE9");
-    rig.click("cmd_save_as_notes");
+    rig.press("cmdNextQuestion");
+    rig.setAnswer("my note \xE9");
+    rig.press("cmd_save_as_notes");
     const std::string notes = readFile(rig.home("notes_Ann_Lee.txt"));
     QVERIFY2(notes.find("NOTES -------> my note \xE9\r\n") != std::string::npos, notes.c_str());
 
-    rig.click("cmd_display_note_file");
-    const std::string shown = rig.toolkit().text(TextBox::Question);
+    rig.press("cmd_display_note_file");
+    const std::string shown = rig.question();
     QVERIFY(shown.find("NOTES -------> my note \xE9") != std::string::npos);
     QVERIFY(shown.find("\r\n") == std::string::npos);  // lines arrive run together
 
-    rig.click("cmd_displayCumulativeText");
-    const std::string everything = rig.toolkit().text(TextBox::Question);
-    QCOMPARE(everything, rig.state().cumulativeText);
+    rig.press("cmd_displayCumulativeText");
+    const std::string everything = rig.question();
+    QCOMPARE(everything, rig.state.cumulativeText);
     QCOMPARE(everything, std::string(drill::texts::kAnswerSeparator) + "NOTES -------> my note \xE9" +
                              drill::texts::kQaSeparator + kLine3);
 }
@@ -196,23 +195,22 @@ void WiringTest::notesAreSavedShownAndLogged() {
 void WiringTest::clearBoxEmptiesOnlyTheAnswerBox() {
     WindowRig rig;
     QVERIFY(rig.open());
-    rig.click("cmdNextQuestion");
-    rig.click("cmdNextQuestion");
-    const std::string question = rig.toolkit().text(TextBox::Question);
-    rig.click("cmd_clear_answer_box");
-    QCOMPARE(rig.toolkit().text(TextBox::Answer), std::string());
-    QCOMPARE(rig.toolkit().text(TextBox::Question), question);
-    QVERIFY(rig.state().answerPending);
+    rig.press("cmdNextQuestion");
+    rig.press("cmdNextQuestion");
+    const std::string question = rig.question();
+    rig.press("cmd_clear_answer_box");
+    QCOMPARE(rig.answer(), std::string());
+    QCOMPARE(rig.question(), question);
+    QVERIFY(rig.state.answerPending);
 }
 
 void WiringTest::pendExpEnablesTheTimer() {
     WindowRig rig;
     QVERIFY(rig.open());
-    auto* timer = rig.window.findChild<QTimer*>("tmr_pend_exp");
-    QVERIFY(!timer->isActive());
-    rig.click("cmd_pend_exp");
-    QVERIFY(timer->isActive());
-    QCOMPARE(timer->interval(), 15);
+    QVERIFY(!rig.timer.enabled());
+    rig.press("cmd_pend_exp");
+    QVERIFY(rig.timer.enabled());
+    QCOMPARE(rig.timer.interval(), 15);
 }
 
 void WiringTest::deadControlsChangeNothing_data() {
@@ -226,11 +224,11 @@ void WiringTest::deadControlsChangeNothing() {
     QFETCH(QString, button);
     WindowRig rig;
     QVERIFY(rig.open());
-    rig.click("cmdNextQuestion");
-    rig.click("cmdNextQuestion");
+    rig.press("cmdNextQuestion");
+    rig.press("cmdNextQuestion");
     const Snapshot before = Snapshot::of(rig);
-    rig.click(button);
-    rig.click(button);
+    rig.press(button);
+    rig.press(button);
     QTest::qWait(50);  // a timer started by mistake would have ticked
     QVERIFY(Snapshot::of(rig) == before);
 }
@@ -250,12 +248,12 @@ void WiringTest::smallBoxesChangeNoCommand() {
                 if (box->text() != "0") qFatal("typing into %s failed", name);
             }
         }
-        rig.click("cmdNextQuestion");
-        rig.click("cmdNextQuestion");
-        rig.toolkit().setText(TextBox::Answer, "answer");
-        rig.click("cmd_enter_response");
-        rig.click("cmdNextQuestion");
-        return std::make_tuple(rig.toolkit().text(TextBox::Question), rig.state().scriptIndex,
+        rig.press("cmdNextQuestion");
+        rig.press("cmdNextQuestion");
+        rig.setAnswer("answer");
+        rig.press("cmd_enter_response");
+        rig.press("cmdNextQuestion");
+        return std::make_tuple(rig.question(), rig.state.scriptIndex,
                                readFile(rig.home("masterFile_Ann_Lee.txt")));
     };
     const auto typed = session(true);
@@ -296,49 +294,49 @@ void WiringTest::nextPicture() {
 
     WindowRig rig;
     QVERIFY(rig.open());
-    auto& st = rig.state();
+    auto& st = rig.state;
     for (int i = 0; i < ahead.size(); ++i)
         st.scriptLines[static_cast<std::size_t>(start + 1 + i)] = ahead[i].toStdString();
     st.scriptIndex = start;
-    const std::string question = rig.toolkit().text(TextBox::Question);
+    const std::string question = rig.question();
     const std::string transcript = st.cumulativeText;
 
-    rig.click("cmd_next_picture");
+    rig.press("cmd_next_picture");
     QCOMPARE(rig.window.programEnded(), ended);
     QCOMPARE(rig.window.isVisible(), !ended);
     if (!ended) QCOMPARE(st.scriptIndex, static_cast<long>(end));
     // Nothing is shown or logged, and no message appears.
-    QCOMPARE(rig.toolkit().text(TextBox::Question), question);
+    QCOMPARE(rig.question(), question);
     QCOMPARE(st.cumulativeText, transcript);
-    QVERIFY(rig.toolkit().messages.empty());
+    QVERIFY(rig.dialogs.messages.empty());
 }
 
 void WiringTest::quitEndsAtOnce() {
     WindowRig rig;
     QVERIFY(rig.open());
     QSignalSpy ended(&rig.window, &drill::MainWindow::ended);
-    rig.click("cmd_quit");
+    rig.press("cmd_quit");
     QVERIFY(rig.window.programEnded());
     QVERIFY(!rig.window.isVisible());
     QCOMPARE(ended.count(), 1);
     for (int ch : {1, 2, 3}) QVERIFY(!rig.files->isOpen(ch));
     // No further event is handled.
     rig.window.show();
-    rig.click("cmdNextQuestion");
-    QCOMPARE(rig.toolkit().text(TextBox::Question), std::string());
-    QVERIFY(rig.toolkit().messages.empty());
+    rig.press("cmdNextQuestion");
+    QCOMPARE(rig.question(), std::string());
+    QVERIFY(rig.dialogs.messages.empty());
     QCOMPARE(ended.count(), 1);
 }
 
 void WiringTest::closingTheWindowEnds() {
     WindowRig rig;
     QVERIFY(rig.open());
-    rig.click("cmd_pend_exp");
+    rig.press("cmd_pend_exp");
     QSignalSpy ended(&rig.window, &drill::MainWindow::ended);
     QVERIFY(rig.window.close());
     QVERIFY(rig.window.programEnded());
     QCOMPARE(ended.count(), 1);
-    QVERIFY(!rig.window.findChild<QTimer*>("tmr_pend_exp")->isActive());
+    QVERIFY(!rig.timer.enabled());
 }
 
 void WiringTest::failureShowsMessageBAndGoesOn() {
@@ -346,17 +344,17 @@ void WiringTest::failureShowsMessageBAndGoesOn() {
     WindowRig rig;
     QVERIFY(rig.load("Ann Lee", "ALE", "1", "2"));
     rig.window.show();
-    rig.toolkit().messages.clear();  // the header could not be written either
-    rig.click("cmdNextQuestion");
-    rig.toolkit().setText(TextBox::Answer, "kept");
-    rig.click("cmd_enter_response");
-    QCOMPARE(rig.toolkit().messages,
+    rig.dialogs.messages.clear();  // the header could not be written either
+    rig.press("cmdNextQuestion");
+    rig.setAnswer("kept");
+    rig.press("cmd_enter_response");
+    QCOMPARE(rig.dialogs.messages,
              std::vector<std::string>{std::string(drill::texts::kMessageB) + "76"});
     QVERIFY(!rig.window.programEnded());
     for (int ch : {1, 2, 3}) QVERIFY(!rig.files->isOpen(ch));
     // The program goes on.
-    rig.click("cmdNextQuestion");
-    QCOMPARE(rig.toolkit().text(TextBox::Question), kLine3 + kLine5);
+    rig.press("cmdNextQuestion");
+    QCOMPARE(rig.question(), kLine3 + kLine5);
 }
 
 void WiringTest::endingDuringLoadShowsNoWindow_data() {
@@ -379,7 +377,7 @@ void WiringTest::endingDuringLoadShowsNoWindow() {
     QSignalSpy ended(&rig.window, &drill::MainWindow::ended);
     QVERIFY(!rig.load("Ann Lee", "ALE", assignment.toStdString(), place.toStdString()));
     QStringList shown;
-    for (const auto& m : rig.toolkit().messages) shown << QString::fromStdString(m);
+    for (const auto& m : rig.dialogs.messages) shown << QString::fromStdString(m);
     QCOMPARE(shown, messages);
     QVERIFY(rig.window.programEnded());
     QVERIFY(!rig.window.isVisible());

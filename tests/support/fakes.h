@@ -39,7 +39,6 @@ public:
     std::optional<Picture> clipboard;
     int beeps = 0;
     int timerEnables = 0;
-    bool ended = false;
 
     std::string inputBox(const std::string& prompt, const std::string& caption) override {
         prompts.push_back(prompt);
@@ -63,7 +62,6 @@ public:
     void enableTimer() override { ++timerEnables; }
     void clipboardPut(const Picture& pic) override { clipboard = pic; }
     std::optional<Picture> clipboardTake() override { return clipboard; }
-    void endProgram() override { ended = true; }
 };
 
 class FakeClock : public Clock {

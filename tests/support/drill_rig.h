@@ -1,23 +1,16 @@
 #pragma once
-// A drill wired to fakes and a temporary drive, plus access to its private
-// procedures for the tests that exercise them one by one.
+// A drill wired to fakes and a temporary drive; its procedures are called
+// through the session, its commands through the drill.
 #include <memory>
 #include <string>
 
 #include "drill/drill.h"
+#include "drill/form_state.h"
+#include "drill/session.h"
 #include "fakes.h"
 #include "platform/files.h"
 
-namespace drill {
-
-struct DrillTestAccess {
-    static void startUp(Drill& d) { d.startUp(); }
-    static void loadScript(Drill& d) { d.loadScript(); }
-    static void writeHeader(Drill& d) { d.writeHeader(); }
-    static std::string nextSentence(Drill& d, const std::string& line) { return d.nextSentence(line); }
-};
-
-namespace testing {
+namespace drill::testing {
 
 struct DrillRig {
     TempDrive drive;
@@ -25,7 +18,9 @@ struct DrillRig {
     FakeClock clock;
     ScriptedRandom random;
     std::unique_ptr<Files> files = makeDiskFiles();
-    Drill drill{toolkit, *files, clock, random};
+    FormState state;
+    Session session{toolkit, *files, clock, random, state};
+    Drill drill{session};
 
     // Answers the four start-up prompts (home user) and runs the load event.
     void loadAs(const std::string& name, const std::string& initials, const std::string& assignment) {
@@ -36,5 +31,4 @@ struct DrillRig {
     std::filesystem::path home(const std::string& file) const { return drive.path("tarnholm/" + file); }
 };
 
-}  // namespace testing
-}  // namespace drill
+}  // namespace drill::testing

@@ -1,0 +1,60 @@
+#include "qt_desktop.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include "code_page_text.h"
+#include "text_box.h"
+
+namespace drill {
+
+std::string QtDialogs::inputBox(const std::string& prompt, const std::string& caption) {
+    QInputDialog dialog(owner_);
+    dialog.setWindowTitle(toQt(caption));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setLabelText(toQt(prompt));
+    dialog.setTextValue(QString());
+    // The prompt is plain text, never markup, and the long ones wrap.
+    if (auto* label = dialog.findChild<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+    }
+    // What the student types shows as it will be recorded.
+    if (auto* edit = dialog.findChild<QLineEdit*>()) limitToCodePage(edit);
+    dialog.setMinimumWidth(420);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return fromQt(dialog.textValue());
+}
+
+void QtDialogs::messageBox(const std::string& text, const std::string& caption) {
+    QMessageBox box(owner_);
+    box.setWindowTitle(toQt(caption));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(toQt(text));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+void SystemBeeper::beep() { QApplication::beep(); }
+
+QtTimer::QtTimer() {
+    timer_.setObjectName("tmr_pend_exp");
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (handler_) handler_();
+    });
+}
+
+void QtTimer::setEnabled(bool enabled) {
+    if (!enabled) {
+        timer_.stop();
+    } else if (!timer_.isActive()) {
+        // A second press leaves the running timer alone rather than restarting it.
+        timer_.start();
+    }
+}
+
+}  // namespace drill
