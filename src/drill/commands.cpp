@@ -71,39 +71,34 @@ void enterResponse(Session& session) {
     const std::string answer = toolkit.text(TextBox::Answer);
     if (dismissedPrompt(toolkit, answer, s.answerPrompt)) return;
 
+    // Cleared before any file is touched: should the recording fail, the
+    // next question must not put the prompt over the answer still in the box.
+    s.answerPending = false;
+
+    ChannelGroup group(files);
+    group.openAppend(kMasterChannel, s.masterFileName);
+    group.openAppend(kSendChannel, s.sendFileName);
+    s.responseText = answer;
+
     constexpr int both[] = {kMasterChannel, kSendChannel};
-    try {
-        files.openAppend(kMasterChannel, s.masterFileName);
-        files.openAppend(kSendChannel, s.sendFileName);
-        s.responseText = answer;
+    for (int ch : both) files.print(ch, kBangRule);
+    for (int ch : both) files.print(ch, std::string(kClockIndent) + session.clock.timeText());
 
-        for (int ch : both) files.print(ch, kBangRule);
-        for (int ch : both) files.print(ch, std::string(kClockIndent) + session.clock.timeText());
+    const double number = val(s.assignmentNbr) * 10000.0 + val(s.questionNbr);
+    if (!std::isfinite(number)) fail(err::Overflow);
+    files.print(kMasterChannel, kQuestionNumber, Sep::None);
+    files.printNumber(kMasterChannel, number, Sep::LineEnd);
 
-        const double number = val(s.assignmentNbr) * 10000.0 + val(s.questionNbr);
-        if (!std::isfinite(number)) fail(err::Overflow);
-        files.print(kMasterChannel, kQuestionNumber, Sep::None);
-        files.printNumber(kMasterChannel, number, Sep::LineEnd);
-
-        for (int ch : both) files.print(ch, code(s.scriptLine, s.codeNbr));
-        for (int ch : both) files.print(ch, kBangRule);
-        for (int ch : both) files.print(ch, kResponseLabel);
-        for (int ch : both) files.print(ch, code(s.responseText, s.codeNbr));
-        for (int ch : both) files.print(ch, kDotRule);
-
-        // Closing puts the block on disk; a failure there is a failure to record.
-        files.close(kMasterChannel);
-        files.close(kSendChannel);
-    } catch (...) {
-        // What reached the disk stays; the channels must not stay open, or
-        // every later recording would fail on them.
-        discardAll(files, {kMasterChannel, kSendChannel});
-        throw;
-    }
+    for (int ch : both) files.print(ch, code(s.scriptLine, s.codeNbr));
+    for (int ch : both) files.print(ch, kBangRule);
+    for (int ch : both) files.print(ch, kResponseLabel);
+    for (int ch : both) files.print(ch, code(s.responseText, s.codeNbr));
+    for (int ch : both) files.print(ch, kDotRule);
+    // The block reaches both files or neither.
+    group.commit();
 
     // Only a recorded answer clears the boxes: after a failure the student's
     // text is still there to record again.
-    s.answerPending = false;
     prependEntry(s.cumulativeText, s.answerSeparator, answer);
     toolkit.setText(TextBox::Question, "");
     toolkit.setText(TextBox::Answer, "");
@@ -116,39 +111,36 @@ void saveAsNotes(Session& session) {
     const std::string answer = toolkit.text(TextBox::Answer);
     if (dismissedPrompt(toolkit, answer, s.answerPrompt)) return;
 
+    s.answerPending = false;
     s.responseText = std::string(kNotesPrefix) + answer;
 
     constexpr int all[] = {kMasterChannel, kSendChannel, kNotesChannel};
-    try {
-        for (int ch : all) files.close(ch);
-        files.openAppend(kMasterChannel, s.masterFileName);
-        files.openAppend(kSendChannel, s.sendFileName);
-        files.openAppend(kNotesChannel, s.notesFileName);
+    // Channels another operation left open are closed as they are, with
+    // what they hold; only what this command opens is its own.
+    for (int ch : all) files.close(ch);
+    ChannelGroup group(files);
+    group.openAppend(kMasterChannel, s.masterFileName);
+    group.openAppend(kSendChannel, s.sendFileName);
+    group.openAppend(kNotesChannel, s.notesFileName);
 
-        for (int ch : all) files.print(ch, kBangRule);
-        for (int ch : all) files.print(ch, std::string(kClockIndent) + session.clock.timeText());
-        for (int ch : all) {
-            std::string line(kClockIndent);
-            line += session.clock.dateText();
-            line += session.clock.timeText();
-            files.print(ch, line);
-        }
-        for (int ch : all) files.print(ch, code(s.scriptLine, s.codeNbr));
-        for (int ch : all) files.print(ch, kBangRule);
-        for (int ch : all) files.print(ch, code(s.responseText, s.codeNbr));
-        // The send and notes files leave this line open at the next print
-        // zone; whatever is appended next continues it.
-        files.print(kMasterChannel, kDotRule, Sep::LineEnd);
-        files.print(kSendChannel, kDotRule, Sep::Zone);
-        files.print(kNotesChannel, kDotRule, Sep::Zone);
-
-        for (int ch : all) files.close(ch);
-    } catch (...) {
-        discardAll(files, {kMasterChannel, kSendChannel, kNotesChannel});
-        throw;
+    for (int ch : all) files.print(ch, kBangRule);
+    for (int ch : all) files.print(ch, std::string(kClockIndent) + session.clock.timeText());
+    for (int ch : all) {
+        std::string line(kClockIndent);
+        line += session.clock.dateText();
+        line += session.clock.timeText();
+        files.print(ch, line);
     }
+    for (int ch : all) files.print(ch, code(s.scriptLine, s.codeNbr));
+    for (int ch : all) files.print(ch, kBangRule);
+    for (int ch : all) files.print(ch, code(s.responseText, s.codeNbr));
+    // The send and notes files leave this line open at the next print
+    // zone; whatever is appended next continues it.
+    files.print(kMasterChannel, kDotRule, Sep::LineEnd);
+    files.print(kSendChannel, kDotRule, Sep::Zone);
+    files.print(kNotesChannel, kDotRule, Sep::Zone);
+    group.commit();
 
-    s.answerPending = false;
     prependEntry(s.cumulativeText, s.answerSeparator, s.responseText);
     toolkit.setText(TextBox::Question, "");
     toolkit.setText(TextBox::Answer, "");
@@ -159,10 +151,10 @@ void displayNotes(Session& session) {
     Toolkit& toolkit = session.toolkit;
     Files& files = session.files;
     files.close(kNotesChannel);
+    ChannelGroup group(files);
     try {
-        files.openInput(kNotesChannel, s.notesFileName);
+        group.openInput(kNotesChannel, s.notesFileName);
     } catch (const RuntimeError& e) {
-        files.close(kNotesChannel);
         // No note saved yet: there is nothing to show.
         if (e.number() == err::FileNotFound) return;
         throw;
@@ -171,13 +163,8 @@ void displayNotes(Session& session) {
     // Read everything before changing anything, so a failed read leaves the
     // box and responseText as they were.
     std::string notes;
-    try {
-        while (!files.eof(kNotesChannel)) notes += files.lineInput(kNotesChannel);
-        files.close(kNotesChannel);
-    } catch (...) {
-        closeQuietly(files, {kNotesChannel});
-        throw;
-    }
+    while (!files.eof(kNotesChannel)) notes += files.lineInput(kNotesChannel);
+    group.commit();
 
     s.responseText += notes;
     std::string box = toolkit.text(TextBox::Question);

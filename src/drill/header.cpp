@@ -16,7 +16,6 @@ namespace drill {
 void writeHeader(Session& session) {
     FormState& state = session.state;
     Files& files = session.files;
-    bool channelsInUse = false;
     try {
         // Position the script on the title line; no such line means the
         // assignment number was not valid, which ends the program (error 9).
@@ -30,13 +29,16 @@ void writeHeader(Session& session) {
         }
         state.displayMode = 1;
 
-        channelsInUse = true;
         // Opened once on its own so that the master file exists even when the
         // send file cannot be opened.
-        files.openAppend(kMasterChannel, state.masterFileName);
-        files.close(kMasterChannel);
-        files.openAppend(kMasterChannel, state.masterFileName);
-        files.openAppend(kSendChannel, state.sendFileName);
+        ChannelGroup create(files);
+        create.openAppend(kMasterChannel, state.masterFileName);
+        create.commit();
+        // A failure below releases both channels and leaves both files as
+        // they were before the report is shown.
+        ChannelGroup group(files);
+        group.openAppend(kMasterChannel, state.masterFileName);
+        group.openAppend(kSendChannel, state.sendFileName);
 
         const std::string cover = makeCodeLine(state.codeNbr, session.random);
         const float& key = state.codeNbr;
@@ -57,14 +59,9 @@ void writeHeader(Session& session) {
         writeBlock(kMasterChannel, "");
         writeBlock(kSendChannel, " ");
 
-        files.close(kMasterChannel);
-        files.close(kSendChannel);
+        // The header reaches both files or neither.
+        group.commit();
     } catch (const RuntimeError& error) {
-        // Left open, these channels would make the recording commands fail
-        // to open them; closing also keeps the lines written before the error.
-        if (channelsInUse) {
-            closeQuietly(files, {kMasterChannel, kSendChannel});
-        }
         reportError(session.toolkit, error.number());
     }
 }

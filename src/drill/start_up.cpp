@@ -32,16 +32,15 @@ double strictNumber(std::string_view text) {
 }
 
 // The student's name as part of a file name: blanks become "_", and so does
-// every character that cannot stand in a file name on Windows or Linux, so
-// that no name can lead outside the data directory.
+// every character that cannot stand in a file name on Windows or Linux (and
+// the five bytes the code page leaves without a character), so that no name
+// can lead outside the data directory.
 std::string namePart(const std::string& name) {
+    constexpr std::string_view kNotInNames = "\\/:*?\"<>|\x81\x8D\x8F\x90\x9D";
     std::string part = name;
     for (char& c : part) {
         const auto code = static_cast<unsigned char>(c);
-        if (code == ' ' || code < 32 || code == 127 || std::string_view("\\/:*?\"<>|").find(c) !=
-                                                           std::string_view::npos) {
-            c = '_';
-        }
+        if (code == ' ' || code < 32 || code == 127 || kNotInNames.find(c) != std::string_view::npos) c = '_';
     }
     return part;
 }

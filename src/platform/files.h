@@ -1,10 +1,11 @@
 #pragma once
 // Numbered text-file channels and directory creation. Paths are Windows paths
 // in the code page; see paths.h for how they reach the disk.
-#include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace drill {
 
@@ -19,12 +20,21 @@ class Files {
 public:
     virtual ~Files() = default;
 
+    // Opens only a plain file of its own: a name that is a link, a pipe, a
+    // device, a socket, a directory or a second name of another file is
+    // refused (75) before a byte is read or written. A file the open creates
+    // is on disk with its directory entry when the open returns.
     virtual void openAppend(int channel, const std::string& path) = 0;
     virtual void openInput(int channel, const std::string& path) = 0;
     virtual void openOutput(int channel, const std::string& path) = 0;
     // Closing puts what the channel wrote on disk; a channel not open is ignored.
     virtual void close(int channel) = 0;
     virtual void closeAll() = 0;
+    // Puts what these channels wrote on disk all together or not at all: when
+    // one of them fails, each file they wrote to is cut back to the size it
+    // had when opened. All are released either way; the first failure is
+    // thrown.
+    virtual void closeTogether(std::span<const int> channels) = 0;
     // Releases a channel without writing what it has not yet put on disk.
     virtual void discard(int channel) = 0;
     virtual bool isOpen(int channel) const = 0;
@@ -36,32 +46,30 @@ public:
     virtual std::string lineInput(int channel) = 0;
     virtual bool eof(int channel) = 0;
 
-    // Creates one directory; throws RuntimeError when it exists or cannot be made.
+    // Creates one directory, its entry on disk when it returns; throws
+    // RuntimeError when it exists or cannot be made.
     virtual void makeDirectory(const std::string& path) = 0;
 };
 
-// Closes channels after a failure; the first error is the one to report, so
-// errors from these closes are dropped. What the channels wrote stays.
-inline void closeQuietly(Files& files, std::initializer_list<int> channels) {
-    for (int channel : channels) {
-        try {
-            files.close(channel);
-        } catch (...) {
-        }
-    }
-}
+// The channels that one command opens. commit() puts what they wrote on
+// disk together; a command that fails before (the group goes out of scope)
+// releases them without writing anything. This is the one cleanup of a
+// failed command: channels it did not open itself are never touched.
+class ChannelGroup {
+public:
+    explicit ChannelGroup(Files& files) : files_(files) {}
+    ~ChannelGroup();
+    ChannelGroup(const ChannelGroup&) = delete;
+    ChannelGroup& operator=(const ChannelGroup&) = delete;
 
-// Releases channels after a failure without adding what they still hold, so a
-// block that failed in one file is not left whole in another, to be written
-// again when the student records once more.
-inline void discardAll(Files& files, std::initializer_list<int> channels) {
-    for (int channel : channels) {
-        try {
-            files.discard(channel);
-        } catch (...) {
-        }
-    }
-}
+    void openAppend(int channel, const std::string& path);
+    void openInput(int channel, const std::string& path);
+    void commit();
+
+private:
+    Files& files_;
+    std::vector<int> opened_;
+};
 
 // Channels on the real file system.
 std::unique_ptr<Files> makeDiskFiles();

@@ -82,6 +82,14 @@ std::string fromQt(QStringView text) {
     return out;
 }
 
+QString firstLine(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' || isLineBreak(c)) return text.left(i).toString();
+    }
+    return text.toString();
+}
+
 bool inCodePage(char32_t codePoint) {
     return codePoint == U'?' || cp1252::fromUnicode(codePoint) != '?';
 }

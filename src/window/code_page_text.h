@@ -20,6 +20,10 @@ std::string fromQt(QStringView text);
 // True when the code page holds the character.
 bool inCodePage(char32_t codePoint);
 
+// The text up to its first line break (CR, LF, U+2028 or U+2029): what a
+// one-line entry field holds of a text pasted into it.
+QString firstLine(QStringView text);
+
 // The same text with every character the code page lacks replaced by '?';
 // line breaks are kept as they are, so a box shows what fromQt will record.
 QString limitToCodePage(QStringView text);

@@ -1,13 +1,19 @@
 // The program: chooses the real services and runs the window.
-#include <QApplication>
 #include <QEvent>
 #include <QInputDialog>
 #include <QTimer>
+#include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
-#include <sys/stat.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include "application.h"
 
 #include "drill/form_state.h"
 #include "main_window.h"
@@ -15,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/random.h"
 #include "qt_desktop.h"
+#include "quit_signals.h"
 
 namespace {
 
@@ -24,9 +31,30 @@ const char* valueOf(const char* name) {
 }
 
 #ifdef __linux__
+// Whether an X server answers on its local socket: the abstract one first,
+// as the X library tries it, then the socket file. A socket file that no
+// server holds any more (left behind by one that crashed) is no display.
+bool localXServerAnswers(const std::string& number) {
+    const std::string path = "/tmp/.X11-unix/X" + number;
+    for (const bool abstract : {true, false}) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) return true;  // cannot tell: let the toolkit try
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::size_t offset = abstract ? 1 : 0;
+        std::memcpy(address.sun_path + offset, path.data(), path.size());
+        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size());
+        const bool answers = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0 ||
+                             errno == EAGAIN || errno == EINPROGRESS;  // there, but busy
+        ::close(fd);
+        if (answers) return true;
+    }
+    return false;
+}
+
 // Whether an X display named ":N" (or "unix:N", with an optional ".screen")
-// has its local socket; remote displays are taken as reachable.
-bool localXDisplayExists(const std::string& display) {
+// has a server on this machine; remote displays are taken as reachable.
+bool localXDisplayAnswers(const std::string& display) {
     std::string rest;
     if (display.rfind(':', 0) == 0) {
         rest = display.substr(1);
@@ -36,9 +64,9 @@ bool localXDisplayExists(const std::string& display) {
         return true;
     }
     const std::string number = rest.substr(0, rest.find('.'));
-    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return true;
-    struct stat st {};
-    return ::stat(("/tmp/.X11-unix/X" + number).c_str(), &st) == 0;
+    if (number.empty() || number.size() > 6 || number.find_first_not_of("0123456789") != std::string::npos)
+        return true;
+    return localXServerAnswers(number);
 }
 
 // Without a display Qt aborts with a long plugin message; say plainly what is
@@ -46,7 +74,7 @@ bool localXDisplayExists(const std::string& display) {
 bool displayAvailable() {
     if (valueOf("QT_QPA_PLATFORM") || valueOf("WAYLAND_DISPLAY")) return true;
     const char* display = valueOf("DISPLAY");
-    return display != nullptr && localXDisplayExists(display);
+    return display != nullptr && localXDisplayAnswers(display);
 }
 #endif
 
@@ -70,6 +98,9 @@ protected:
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before anything is written: a full disk or a closed pipe must be an
+    // error to report, not the end of the program.
+    drill::ignoreWriteSignals();
 #ifdef __linux__
     if (!displayAvailable()) {
         std::fprintf(stderr,
@@ -78,7 +109,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 #endif
-    QApplication app(argc, argv);
+    drill::Application app(argc, argv);
     ExitAtFirstPrompt exitHook;
     if (valueOf("DRILL_EXIT_AT_FIRST_PROMPT")) app.installEventFilter(&exitHook);
 
@@ -91,6 +122,7 @@ int main(int argc, char* argv[]) {
     drill::FormState state;
     drill::MainWindow window({*files, *clock, *random, dialogs, beeper, timer, state});
     dialogs.setOwner(&window);
+    drill::QuitSignals quitSignals([&window] { window.requestQuit(); });
 
     if (!window.load()) return 0;
     QObject::connect(&window, &drill::MainWindow::ended, &app, [] { QCoreApplication::exit(0); });

@@ -1,6 +1,8 @@
 #include "main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -253,6 +255,26 @@ void MainWindow::report(int number) {
         endProgram();
     } catch (...) {
         // A box that cannot even be shown has nobody to tell.
+    }
+}
+
+void MainWindow::reportFailure(int number) {
+    if (!ended_) report(number);
+}
+
+void MainWindow::requestQuit() {
+    if (ended_) return;
+    if (!busy_) {
+        runEvent([] { throw EndProgram{}; });
+        return;
+    }
+    // A command is waiting on a modal box (nothing else lets the event loop
+    // run inside one): no box may open or stay open any more, and the
+    // command ends there.
+    toolkit_->stopDialogs();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog != nullptr && dialog->isVisible())
+            dialog->reject();
     }
 }
 

@@ -45,6 +45,15 @@ public:
 
     bool programEnded() const { return ended_; }
 
+    // Ends the program as "quit program" does, for a request from outside
+    // (a signal of the session): at once when no command runs, otherwise as
+    // soon as the modal box that the command waits on is closed.
+    void requestQuit();
+
+    // Tells the student of a failure that happened outside any command, in
+    // Qt's own handling of an event, as a failed command's is told.
+    void reportFailure(int number);
+
 signals:
     // Emitted once, when the program ends; the application leaves its loop.
     void ended();
@@ -58,7 +67,7 @@ private:
     // Runs one event's command to its end, or nothing when the program has
     // ended or another command is still running.
     void runEvent(const std::function<void()>& command);
-    // Tells the student of a failure that escaped a command.
+    // Tells the student of a failure by the drill's error-report rule.
     void report(int number);
     void onTick();
     void endProgram();

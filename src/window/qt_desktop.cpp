@@ -26,7 +26,9 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ca
     if (auto* edit = dialog.findChild<QLineEdit*>()) limitToCodePage(edit);
     dialog.setMinimumWidth(420);
     if (dialog.exec() != QDialog::Accepted) return {};
-    return fromQt(dialog.textValue());
+    // One line, as the entry field shows it: a pasted line break must not
+    // put a line of its own into a record.
+    return fromQt(firstLine(dialog.textValue()));
 }
 
 void QtDialogs::messageBox(const std::string& text, const std::string& caption) {

@@ -5,6 +5,7 @@
 
 #include "desktop.h"
 #include "picture_panel.h"
+#include "platform/errors.h"
 #include "text_box.h"
 
 namespace drill {
@@ -29,13 +30,18 @@ QtToolkit::QtToolkit(const Controls& controls, Dialogs& dialogs, Beeper& beeper,
     : controls_(controls), dialogs_(dialogs), beeper_(beeper), timer_(timer) {}
 
 std::string QtToolkit::inputBox(const std::string& prompt, const std::string& caption) {
+    if (stopped_) throw EndProgram{};
     ModalScope modal(modalDepth_);
-    return dialogs_.inputBox(prompt, caption);
+    std::string answer = dialogs_.inputBox(prompt, caption);
+    if (stopped_) throw EndProgram{};
+    return answer;
 }
 
 void QtToolkit::messageBox(const std::string& text, const std::string& caption) {
+    if (stopped_) throw EndProgram{};
     ModalScope modal(modalDepth_);
     dialogs_.messageBox(text, caption);
+    if (stopped_) throw EndProgram{};
 }
 
 void QtToolkit::beep() { beeper_.beep(); }

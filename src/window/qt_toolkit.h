@@ -45,6 +45,10 @@ public:
     // a dialog's own event loop, and no tick may run then.
     bool modalOpen() const { return modalDepth_ > 0; }
 
+    // The program is ending: a box that is open or about to open ends the
+    // command that asked for it instead (throws EndProgram).
+    void stopDialogs() { stopped_ = true; }
+
 private:
     CodePageTextEdit* box(TextBox box) const;
     PicturePanel* panel(Panel panel) const;
@@ -54,6 +58,7 @@ private:
     Beeper& beeper_;
     Timer& timer_;
     int modalDepth_ = 0;
+    bool stopped_ = false;
 };
 
 }  // namespace drill

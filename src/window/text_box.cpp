@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "application.h"
 #include "code_page_text.h"
 
 namespace drill {
@@ -133,6 +134,10 @@ void CodePageTextEdit::setCodePageText(const std::string& text) {
 }
 
 void CodePageTextEdit::keyPressEvent(QKeyEvent* event) {
+    guardedHandler([&] { limitedKeyPress(event); });
+}
+
+void CodePageTextEdit::limitedKeyPress(QKeyEvent* event) {
     const QString typed = event->text();
     const QString limited = limitToCodePage(typed);
     if (limited == typed) {
@@ -147,6 +152,10 @@ void CodePageTextEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void CodePageTextEdit::inputMethodEvent(QInputMethodEvent* event) {
+    guardedHandler([&] { limitedInputMethod(event); });
+}
+
+void CodePageTextEdit::limitedInputMethod(QInputMethodEvent* event) {
     const QString commit = event->commitString();
     const QString limited = limitToCodePage(commit);
     if (limited == commit) {
@@ -160,6 +169,10 @@ void CodePageTextEdit::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void CodePageTextEdit::insertFromMimeData(const QMimeData* source) {
+    guardedHandler([&] { limitedInsert(source); });
+}
+
+void CodePageTextEdit::limitedInsert(const QMimeData* source) {
     if (source == nullptr || !source->hasText()) return;
     // Pasted CR LF or CR is one line break, as when the system sets a text.
     QString text = source->text();
@@ -172,14 +185,17 @@ void CodePageTextEdit::insertFromMimeData(const QMimeData* source) {
 
 void limitToCodePage(QLineEdit* edit) {
     QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-        const QString limited = limitToCodePage(QStringView(text));
-        if (limited == text) return;
-        // Keep the caret after the same characters; a surrogate pair
-        // shrinks to one '?'.
-        const int caret = edit->cursorPosition();
-        const auto newCaret = limitToCodePage(QStringView(text).left(caret)).size();
-        edit->setText(limited);
-        edit->setCursorPosition(static_cast<int>(newCaret));
+        guardedHandler([&] {
+            // One line only, in the code page.
+            const QString limited = limitToCodePage(firstLine(text));
+            if (limited == text) return;
+            // Keep the caret after the same characters; a surrogate pair
+            // shrinks to one '?'.
+            const int caret = edit->cursorPosition();
+            const auto newCaret = limitToCodePage(firstLine(QStringView(text).left(caret))).size();
+            edit->setText(limited);
+            edit->setCursorPosition(static_cast<int>(newCaret));
+        });
     });
 }
 

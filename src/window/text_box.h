@@ -26,6 +26,10 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    void limitedKeyPress(QKeyEvent* event);
+    void limitedInputMethod(QInputMethodEvent* event);
+    void limitedInsert(const QMimeData* source);
+
     // The code-page text the box was last set to, for as long as nothing else
     // has changed the box: reading a long box back through Qt costs more than
     // the command that reads it.
@@ -33,7 +37,7 @@ private:
     bool setting_ = false;
 };
 
-// Keeps a one-line box to the code page as the student edits it.
+// Keeps a one-line box to one line of the code page as the student edits it.
 void limitToCodePage(QLineEdit* edit);
 
 }  // namespace drill

@@ -5,23 +5,61 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
+#include <new>
+#include <vector>
 
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "drill_window.h"
+#include "window/application.h"
+#include "faults.h"
 #include "records.h"
+
+// Every fsync of this process, by the path of what it synced: the disk
+// channels call this one instead of the C library's, which it then calls.
+namespace {
+std::mutex syncMutex;
+std::vector<std::string> syncs;
+}  // namespace
+
+extern "C" int fsync(int fd) {
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    char target[4096];
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+    if (n > 0) {
+        const std::lock_guard<std::mutex> lock(syncMutex);
+        syncs.emplace_back(target, static_cast<std::size_t>(n));
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 namespace drill::e2e {
 namespace {
 
+void forgetSyncs() {
+    const std::lock_guard<std::mutex> lock(syncMutex);
+    syncs.clear();
+}
+
+bool synced(const fs::path& path) {
+    const std::lock_guard<std::mutex> lock(syncMutex);
+    return std::find(syncs.begin(), syncs.end(), path.string()) != syncs.end();
+}
+
 using namespace block;
+using testing::FileSizeLimit;
+using testing::fillTo;
 using testing::readFile;
 using testing::writeFile;
 using Messages = std::vector<std::string>;
@@ -291,20 +329,11 @@ private:
     fs::path dir_;
 };
 
-// What a full disk may leave of a block: some first part of it, nothing else.
-void expectTornOrWhole(const std::string& before, const std::string& after, const std::string& block) {
-    ASSERT_GE(after.size(), before.size());
-    EXPECT_EQ(after.substr(0, before.size()), before) << "bytes written before were changed";
-    const std::string added = after.substr(before.size());
-    EXPECT_LE(added.size(), block.size());
-    EXPECT_EQ(added, block.substr(0, added.size())) << "bytes not of the block were written";
-}
-
 TEST(DiskFullTest, DiskFillsUpDuringARecording) {
     DrillWindow w;
     const fs::path disk = w.drive.root / "disk";
     SmallDisk small(disk);
-    if (!small.mounted) GTEST_SKIP() << "a tmpfs can only be mounted by root; FileOnAFullDevice covers this";
+    if (!small.mounted) GTEST_SKIP() << "a tmpfs can only be mounted by root; SizeLimitReached covers this";
     setenv("DRILL_DRIVE_C", disk.c_str(), 1);
     writeFile(disk / "filler", std::string(24 * 1024, 'f'));
     ASSERT_TRUE(w.load("1", kName, "ALE", "1"));
@@ -320,46 +349,139 @@ TEST(DiskFullTest, DiskFillsUpDuringARecording) {
     w.press("cmd_enter_response");
     EXPECT_EQ(w.messages(), Messages{messageB(61)});
     EXPECT_EQ(w.answer(), big);
-    const std::string master1 = readFile(dir / kMaster), send1 = readFile(dir / kSend);
-    expectTornOrWhole(master0, master1, bytesOf(masterResponse("b", kLine3, "10000", big)));
-    expectTornOrWhole(send0, send1, bytesOf(sendResponse("b", kLine3, big)));
+    // All or nothing: no part of the block stays in either file.
+    EXPECT_TRUE(readFile(dir / kMaster) == master0);
+    EXPECT_TRUE(readFile(dir / kSend) == send0);
 
-    // The program goes on, and records again once there is room.
+    // The program goes on, and records once there is room: the new block
+    // alone follows what was there.
     w.press("cmd_displayCumulativeText");
     EXPECT_EQ(w.question(), kAnswerSep + "small answer" + kQaSep + kLine3);
     fs::remove(disk / "filler");
     w.setAnswer("after space was freed");
     w.press("cmd_enter_response");
     EXPECT_EQ(w.messages(), Messages{messageB(61)});
-    EXPECT_EQ(readFile(dir / kMaster), master1 + bytesOf(masterResponse("c", kLine3, "10000", "after space was freed")));
-    EXPECT_EQ(readFile(dir / kSend), send1 + bytesOf(sendResponse("c", kLine3, "after space was freed")));
+    EXPECT_EQ(readFile(dir / kMaster), master0 + bytesOf(masterResponse("c", kLine3, "10000", "after space was freed")));
+    EXPECT_EQ(readFile(dir / kSend), send0 + bytesOf(sendResponse("c", kLine3, "after space was freed")));
 }
 
-TEST(DiskFullTest, FileOnAFullDevice) {
+// The send file reaches the size limit: the master file has taken the block
+// before the send file fails, and must give it back.
+TEST(DiskFullTest, SizeLimitReached) {
     DrillWindow w;
     ASSERT_TRUE(w.load("1", kName, "ALE", "1"));
     w.press("cmdNextQuestion");
-    const fs::path master = w.home(kMaster), kept = w.home("kept.txt");
-    const std::string master0 = readFile(master), send0 = readFile(w.home(kSend));
-    fs::rename(master, kept);
-    fs::create_symlink("/dev/full", master);
-
-    w.setAnswer("no room");
-    w.press("cmd_enter_response");
-    w.setAnswer("no room for a note either");
-    w.press("cmd_save_as_notes");
+    fillTo(w.home(kSend), 64 * 1024);
+    const std::string master0 = readFile(w.home(kMaster)), send0 = readFile(w.home(kSend));
+    {
+        FileSizeLimit limit(64 * 1024);
+        w.setAnswer("no room");
+        w.press("cmd_enter_response");
+        w.setAnswer("no room for a note either");
+        w.press("cmd_save_as_notes");
+        // The answer is not replaced by the prompt at the next question.
+        w.press("cmdNextQuestion");
+    }
     EXPECT_EQ(w.messages(), (Messages{messageB(61), messageB(61)}));
-    EXPECT_EQ(readFile(kept), master0);
-    // A block that failed in the master file is not left in the send file,
-    // where recording again would write it a second time.
+    EXPECT_EQ(readFile(w.home(kMaster)), master0);
     EXPECT_EQ(readFile(w.home(kSend)), send0);
+    EXPECT_FALSE(fs::exists(w.home(kNotes)) && fs::file_size(w.home(kNotes)) > 0);
     EXPECT_EQ(w.answer(), "no room for a note either");
 
-    fs::remove(master);
-    fs::rename(kept, master);
     w.press("cmd_save_as_notes");
     EXPECT_EQ(w.messages().size(), 2u);
-    EXPECT_EQ(readFile(master), master0 + bytesOf(notes(NotesFile::Master, "n", kLine3, "no room for a note either")));
+    EXPECT_EQ(readFile(w.home(kMaster)), master0 + bytesOf(notes(NotesFile::Master, "n", kLine5, "no room for a note either")));
+    EXPECT_EQ(readFile(w.home(kSend)), send0 + bytesOf(notes(NotesFile::Send, "n", kLine5, "no room for a note either")));
+}
+
+// --- Names that are not plain files ---------------------------------------------
+
+enum class Plant { LinkOut, LinkToNowhere, HardLinkOut, Pipe, LinkToZero };
+
+struct PlantedCase {
+    const char* what;
+    Target target;
+    Plant plant;
+};
+
+class PlantedNameTest : public ::testing::TestWithParam<PlantedCase> {};
+
+// A classmate plants something under a predictable name in the shared data
+// directory: nothing is followed, waited on or read, nothing outside changes
+// or appears, and once the name is gone the student records as usual.
+TEST_P(PlantedNameTest, IsRefusedAndNothingOutsideChanges) {
+    const PlantedCase& c = GetParam();
+    DrillWindow w;
+    const std::string names[] = {kMaster, kSend, kNotes};
+    const fs::path target = w.home(names[static_cast<int>(c.target)]);
+    const fs::path outside = w.drive.root / "outside.txt", nowhere = w.drive.root / "made.txt";
+    fs::create_directories(w.home());
+    writeFile(outside, "a classmate's file\r\n");
+    switch (c.plant) {
+    case Plant::LinkOut: fs::create_symlink(outside, target); break;
+    case Plant::LinkToNowhere: fs::create_symlink(nowhere, target); break;
+    case Plant::HardLinkOut: fs::create_hard_link(outside, target); break;
+    case Plant::Pipe: ASSERT_EQ(::mkfifo(target.c_str(), 0666), 0); break;
+    case Plant::LinkToZero: fs::create_symlink("/dev/zero", target); break;
+    }
+
+    ASSERT_TRUE(w.load("1", kName, "ALE", "1"));
+    w.press("cmdNextQuestion");
+    w.setAnswer("my answer");
+    w.press("cmd_enter_response");
+    w.press("cmd_save_as_notes");
+    w.press("cmd_display_note_file");
+    const bool header = c.target != Target::Notes;
+    const Messages expected = header ? Messages{messageB(75), messageB(75), messageB(75)}
+                                     : Messages{messageB(75), messageB(75)};
+    EXPECT_EQ(w.messages(), expected);
+    EXPECT_EQ(readFile(outside), "a classmate's file\r\n");
+    EXPECT_FALSE(fs::exists(nowhere));
+    // Only the files that could be written were: nothing the student typed is gone.
+    EXPECT_EQ(w.question(), header ? kLine3 : "");
+    EXPECT_EQ(w.answer(), header ? "my answer" : "");
+
+    fs::remove(target);
+    w.setAnswer("recorded at last");
+    w.press("cmd_save_as_notes");
+    EXPECT_EQ(w.messages(), expected);
+    const std::string n = readFile(w.home(kNotes));
+    EXPECT_EQ(expectedIn(notes(NotesFile::Notes, "n", kLine3, "recorded at last"), n), n);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, PlantedNameTest,
+    ::testing::Values(PlantedCase{"MasterLinkedOut", Target::Master, Plant::LinkOut},
+                      PlantedCase{"SendLinkedToNowhere", Target::Send, Plant::LinkToNowhere},
+                      PlantedCase{"SendHardLinkedOut", Target::Send, Plant::HardLinkOut},
+                      PlantedCase{"MasterPipe", Target::Master, Plant::Pipe},
+                      PlantedCase{"NotesPipe", Target::Notes, Plant::Pipe},
+                      PlantedCase{"NotesLinkedToZero", Target::Notes, Plant::LinkToZero},
+                      PlantedCase{"NotesLinkedOut", Target::Notes, Plant::LinkOut}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// --- A new file survives a power cut ---------------------------------------------
+
+// A new file (the master and send files of a first run, a new day's send
+// file, the first notes file) is on disk only once the directory that names
+// it is synced as well.
+TEST(DurabilityTest, NewFilesAreSyncedWithTheirDirectory) {
+    DrillWindow w;
+    forgetSyncs();
+    ASSERT_TRUE(w.load("1", kName, "ALE", "1"));
+    const fs::path root = fs::canonical(w.drive.root), dir = root / "tarnholm";
+    EXPECT_TRUE(synced(root)) << "the new data directory's entry";
+    EXPECT_TRUE(synced(dir)) << "the new master and send files' entries";
+    EXPECT_TRUE(synced(dir / kMaster));
+    EXPECT_TRUE(synced(dir / kSend));
+
+    w.press("cmdNextQuestion");
+    forgetSyncs();
+    w.setAnswer("first note");
+    w.press("cmd_save_as_notes");
+    EXPECT_EQ(w.messages(), Messages{});
+    EXPECT_TRUE(synced(dir)) << "the new notes file's entry";
+    EXPECT_TRUE(synced(dir / kNotes));
 }
 
 // --- The notes file shown -----------------------------------------------------
@@ -455,12 +577,79 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"Bar", "Ann|Lee", "Ann_Lee", 0},
                       NameCase{"TwoBlanks", "Ann  Lee", "Ann__Lee", 0},
                       NameCase{"CodePageLetters", "Zo\xEB \x80\xFF", "Zo\xEB_\x80\xFF", 0},
+                      // The five bytes that stand for no character.
+                      NameCase{"UndefinedBytes", "Ann\x81\x8D\x8F\x90\x9DLee", "Ann_____Lee", 0},
                       // Too long for a file name.
                       NameCase{"ThreeHundred", std::string(300, 'n'), std::string(300, 'n'), 52},
                       NameCase{"HundredThousand", std::string(100000, 'n'), std::string(100000, 'n'), 52}),
     [](const auto& info) { return std::string(info.param.what); });
 
 // --- Texts outside the code page, and a 10 MB answer ------------------------------
+
+// Pasted into the real input boxes with line breaks: each answer stops at its
+// first, as a one-line entry field does, and forges no line of the header.
+TEST(StartUpTest, InputBoxesTakeOneLine) {
+    DrillWindow w(/*realDialogs=*/true);
+    w.driver->answers = {QString("1\n2"), QString("Ann Lee\nInitials:  FORGED"), QString("ALE\r\nX"),
+                         QString("1") + QChar(0x2029) + "5"};
+    ASSERT_TRUE(w.loadWithDialogs());
+    EXPECT_EQ(w.messages(), Messages{});
+    const std::string m = readFile(w.home(kMaster));
+    EXPECT_EQ(expectedIn(masterHeader(kHeader), m), m);
+    const std::string s = readFile(w.home(kSend));
+    EXPECT_EQ(expectedIn(sendHeader(kHeader), s), s);
+}
+
+// Memory gives out while Qt pastes into the answer box, outside any command:
+// message B 7, the box as it was, and the program goes on.
+class ExhaustingClipboard : public QMimeData {
+public:
+    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+    bool hasFormat(const QString& format) const override { return format == QStringLiteral("text/plain"); }
+
+protected:
+    QVariant retrieveData(const QString&, QMetaType) const override { throw std::bad_alloc(); }
+};
+
+TEST(OutOfMemoryTest, APasteThatRunsOutIsMessageB7) {
+    DrillWindow w;
+    ASSERT_TRUE(w.load("1", kName, "ALE", "1"));
+    w.press("cmdNextQuestion");
+    w.setAnswer("typed so far");
+    QGuiApplication::clipboard()->setMimeData(new ExhaustingClipboard);
+    CodePageTextEdit* answer = w.box("txt_answer");
+    answer->setFocus();
+    QTest::keyClick(answer, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(w.messages(), Messages{messageB(7)});
+    EXPECT_EQ(w.answer(), "typed so far");
+    QGuiApplication::clipboard()->clear();
+    w.press("cmdNextQuestion");
+    EXPECT_EQ(w.question(), kLine3 + kLine5);
+}
+
+// The last guard: memory gives out in Qt's own handling of an event, where
+// no handler of the program runs.
+class ExhaustingFilter : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::User) throw std::bad_alloc();
+        return false;
+    }
+};
+
+TEST(OutOfMemoryTest, InQtsOwnHandlingIsMessageB7) {
+    DrillWindow w;
+    ASSERT_TRUE(w.load("1", kName, "ALE", "1"));
+    QWidget* box = w.find<QWidget>("txt_parameter(0)");
+    ExhaustingFilter filter;
+    box->installEventFilter(&filter);
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(box, &event);
+    box->removeEventFilter(&filter);
+    EXPECT_EQ(w.messages(), Messages{messageB(7)});
+    w.press("cmdNextQuestion");
+    EXPECT_EQ(w.question(), kLine3);
+}
 
 TEST(CodePageTest, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     DrillWindow w(/*realDialogs=*/true);
@@ -622,7 +811,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    drill::Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -4,13 +4,18 @@
 // byte for byte with what the record formats say they must hold.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
 
-#include "fakes.h"
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include "drill/texts.h"
+#include "fakes.h"
 #include "platform/codepage.h"
 #include "process.h"
 #include "records.h"
@@ -53,7 +58,10 @@ std::string today() {
 // One run of the program, driven through the X server.
 class StudentRun {
 public:
-    StudentRun(const XSession& x, const fs::path& drive, const fs::path& log) : x_(x) {
+    // `shell`, when given, runs first in a shell that then becomes the
+    // program (to set a limit on it, say).
+    StudentRun(const XSession& x, const fs::path& drive, const fs::path& log, const std::string& shell = {})
+        : x_(x) {
         std::map<std::string, std::string> env{{"DISPLAY", x.display()},
                                                {"QT_QPA_PLATFORM", "xcb"},
                                                {"WAYLAND_DISPLAY", ""},
@@ -62,9 +70,25 @@ public:
         for (char d = 'A'; d <= 'Z'; ++d) {
             if (d != 'C') env[std::string("DRILL_DRIVE_") + d] = "";
         }
-        program_ = std::make_unique<Process>(std::vector<std::string>{DRILL_PROGRAM}, environmentWith(env),
-                                             log.string());
+        std::vector<std::string> argv{DRILL_PROGRAM};
+        if (!shell.empty()) argv = {"/bin/sh", "-c", shell + " exec \"$0\"", DRILL_PROGRAM};
+        program_ = std::make_unique<Process>(argv, environmentWith(env), log.string());
     }
+
+    // The whole start: the four answers, then the window.
+    void start(const std::string& name, const std::string& initials) {
+        ASSERT_NO_FATAL_FAILURE(answerPrompt("1"));
+        ASSERT_NO_FATAL_FAILURE(answerPrompt(name));
+        ASSERT_NO_FATAL_FAILURE(answerPrompt(initials));
+        ASSERT_NO_FATAL_FAILURE(answerPrompt("1"));
+        ASSERT_NO_FATAL_FAILURE(waitForWindow());
+    }
+
+    void waitForPrompt() {
+        ASSERT_FALSE(x_.waitForNewWindow(std::string("^") + texts::kCaption + "$", seen_, kStep).empty());
+    }
+
+    void signal(int number) { ::kill(program_->pid(), number); }
 
     // Types the answer (code-page text) into the next input box and presses Return.
     void answerPrompt(const std::string& answer) {
@@ -269,6 +293,105 @@ TEST_F(ProgramTest, TwoRunsRecordEverythingAndAppend) {
     for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
     EXPECT_EQ(names, (std::set<std::string>{"masterFile_" + utf8Name + ".txt", sendName,
                                             "notes_" + utf8Name + ".txt"}));
+}
+
+// Logout or shutdown (SIGTERM), Ctrl+C in the terminal (SIGINT) and the
+// terminal gone (SIGHUP) end the program as "quit program" does: status 0,
+// and what it recorded is whole in its files.
+TEST_F(ProgramTest, SessionSignalsEndItAsQuitDoes) {
+    const std::pair<int, const char*> signals[] = {{SIGTERM, "Term"}, {SIGINT, "Int"}, {SIGHUP, "Hup"}};
+    for (const auto& [number, name] : signals) {
+        const std::string student = std::string("Sig ") + name;
+        StudentRun run(*x_, drive_.root, log_);
+        ASSERT_NO_FATAL_FAILURE(run.start(student, "SG"));
+        ASSERT_NO_FATAL_FAILURE(run.press(kNext));
+        ASSERT_NO_FATAL_FAILURE(run.typeAnswer("recorded before the signal"));
+        ASSERT_NO_FATAL_FAILURE(run.press(kEnterResponse));
+        const fs::path send = drive_.root / "tarnholm" / ("send_" + today().substr(0, 2) + today().substr(3, 2) +
+                                                          "Sig_" + name + ".txt");
+        ASSERT_TRUE(waitUntil([&] { return readFile(send).find("recorded before") != std::string::npos; }, kStep));
+        run.signal(number);
+        EXPECT_EQ(run.waitForEnd(), std::optional<int>(0)) << name;
+        Fields fields;
+        fields.allowedDates = {today()};
+        const std::string bytes = readFile(send);
+        const Record expected = sendHeader(Header{student, "SG", "001", "h."}) +
+                                sendResponse("r", kLine3, "recorded before the signal");
+        EXPECT_EQ(expectedBytes(expected, bytes, 0, fields), bytes) << name;
+    }
+}
+
+TEST_F(ProgramTest, ASignalAtTheFirstPromptEndsItWithoutAFile) {
+    StudentRun run(*x_, drive_.root, log_);
+    ASSERT_NO_FATAL_FAILURE(run.waitForPrompt());
+    run.signal(SIGTERM);
+    EXPECT_EQ(run.waitForEnd(), std::optional<int>(0));
+    EXPECT_TRUE(fs::is_empty(drive_.root / "tarnholm"));
+}
+
+// A file-size limit (ulimit -f) is a full disk to the program: message B 61,
+// the header in neither file, and the program goes on.
+TEST_F(ProgramTest, TheFileSizeLimitIsAnErrorNotTheEnd) {
+    const fs::path dir = drive_.root / "tarnholm";
+    fs::create_directories(dir);
+    const fs::path send = dir / ("send_" + today().substr(0, 2) + today().substr(3, 2) + "Ann_Lee.txt");
+    const std::string earlier(16 * 1024, 's');
+    testing::writeFile(send, earlier);
+    StudentRun run(*x_, drive_.root, log_, "ulimit -f 8;");
+    ASSERT_NO_FATAL_FAILURE(run.answerPrompt("1"));
+    ASSERT_NO_FATAL_FAILURE(run.answerPrompt("Ann Lee"));
+    ASSERT_NO_FATAL_FAILURE(run.answerPrompt("AL"));
+    ASSERT_NO_FATAL_FAILURE(run.answerPrompt("1"));
+    ASSERT_NO_FATAL_FAILURE(run.confirmMessage());
+    ASSERT_NO_FATAL_FAILURE(run.waitForWindow());
+    ASSERT_TRUE(run.stillRunning());
+    EXPECT_EQ(readFile(send), earlier);
+    EXPECT_EQ(readFile(dir / "masterFile_Ann_Lee.txt"), "");
+    ASSERT_NO_FATAL_FAILURE(run.press(kQuit));
+    EXPECT_EQ(run.waitForEnd(), std::optional<int>(0));
+}
+
+std::vector<std::string> offscreenEnvironment(const fs::path& drive) {
+    return environmentWith({{"QT_QPA_PLATFORM", "offscreen"}, {"DRILL_DRIVE_C", drive.string()}});
+}
+
+// A write to a pipe nobody reads fails with its error instead of killing the
+// program: the start-up measure's line goes to a pipe already closed, and its
+// failed write ends the program with status 1 (SIGPIPE would give 141).
+TEST(ProgramOutputTest, AClosedPipeIsAnErrorNotTheEnd) {
+    testing::TempDrive drive;
+    std::vector<std::string> env = offscreenEnvironment(drive.root);
+    env.push_back("DRILL_EXIT_AT_FIRST_PROMPT=1");
+    const Output o = run({"/bin/bash", "-c", "\"$0\" | true; exit ${PIPESTATUS[0]}", DRILL_PROGRAM}, env, 60s);
+    EXPECT_EQ(o.status, 1) << o.out;
+}
+
+// A display whose X socket is still there but whose server is gone: the
+// program's own line, status 1, not the toolkit's abort.
+TEST(ProgramOutputTest, AStaleXSocketIsNoDisplay) {
+    const fs::path sockets = "/tmp/.X11-unix";
+    if (!fs::exists(sockets)) {
+        fs::create_directories(sockets);
+        fs::permissions(sockets, fs::perms::all | fs::perms::sticky_bit);
+    }
+    int number = 900;
+    while (fs::exists(sockets / ("X" + std::to_string(number)))) ++number;
+    const fs::path socket = sockets / ("X" + std::to_string(number));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket.c_str());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);  // the file stays, with nobody listening
+
+    testing::TempDrive drive;
+    const Output o = run({DRILL_PROGRAM},
+                         environmentWith({{"DISPLAY", ":" + std::to_string(number)}, {"QT_QPA_PLATFORM", ""},
+                                          {"WAYLAND_DISPLAY", ""}, {"DRILL_DRIVE_C", drive.root.string()}}),
+                         60s);
+    fs::remove(socket);
+    EXPECT_EQ(o.status, 1) << o.out;
+    EXPECT_NE(o.out.find("no display found"), std::string::npos) << o.out;
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "drill/texts.h"
 #include "drill_rig.h"
+#include "faults.h"
 #include "platform/errors.h"
 
 namespace drill {
@@ -39,12 +41,15 @@ const std::string kLine7 =
 // Ann Lee's run of assignment 001, with her three files at hand.
 struct AnnsRun : DrillRig {
     AnnsRun() { loadAs("Ann Lee", "AML", "1"); }
+    std::optional<testing::FileSizeLimit> sizeLimit;
     fs::path masterPath() const { return home("masterFile_Ann_Lee.txt"); }
     fs::path sendPath() const { return home("send_1207Ann_Lee.txt"); }
     fs::path notesPath() const { return home("notes_Ann_Lee.txt"); }
-    std::string master() const { return readFile(masterPath()); }
-    std::string send() const { return readFile(sendPath()); }
-    std::string notes() const { return readFile(notesPath()); }
+    std::string master() const { return bytes(masterPath()); }
+    std::string send() const { return bytes(sendPath()); }
+    std::string notes() const { return bytes(notesPath()); }
+    // A directory in a file's place reads as such, not as its bytes.
+    static std::string bytes(const fs::path& p) { return fs::is_directory(p) ? "<directory>" : readFile(p); }
     std::string& box(TextBox b) { return toolkit.texts[b]; }
     bool anyChannelOpen() const { return files->isOpen(1) || files->isOpen(2) || files->isOpen(3); }
 };
@@ -315,8 +320,9 @@ TEST(Recording, TheUntouchedPromptRecordsNothing) {
 }
 
 // Whatever stops a recording, the student's text stays in the answer box to
-// be recorded again, and no channel is left open to block the next try.
-TEST(Recording, FailuresKeepTheAnswer) {
+// be recorded again, even across the next question, no file changes, and no
+// channel is left open to block the next try.
+TEST(Recording, FailuresKeepTheAnswerAndEveryFile) {
     struct Case {
         const char* what;
         bool note;
@@ -336,20 +342,25 @@ TEST(Recording, FailuresKeepTheAnswer) {
                              if (fs::exists(p.string() + ".aside")) fs::rename(p.string() + ".aside", p);
                          })};
     };
+    // A file at the size limit: the files before it in the block take their
+    // part, then this one fails, as when the disk fills up.
+    const auto fill = [](fs::path (AnnsRun::*file)() const) {
+        return std::function<void(AnnsRun&)>([file](AnnsRun& r) {
+            testing::fillTo((r.*file)(), 64 * 1024);
+            r.sizeLimit.emplace(64 * 1024);
+        });
+    };
+    const auto unfill = [](AnnsRun& r) { r.sizeLimit.reset(); };
     const auto directory = [](const fs::path& p) { fs::create_directory(p); };
-    const auto devFull = [](const fs::path& p) { fs::create_symlink("/dev/full", p); };
     const auto noDir = [](AnnsRun& r) { fs::rename(r.drive.path("tarnholm"), r.drive.path("elsewhere")); };
     const auto dirBack = [](AnnsRun& r) { fs::rename(r.drive.path("elsewhere"), r.drive.path("tarnholm")); };
     const auto huge = [](const char* nbr) {
         return std::function<void(AnnsRun&)>([nbr](AnnsRun& r) { r.state.assignmentNbr = nbr; });
     };
     const auto back = [](AnnsRun& r) { r.state.assignmentNbr = "001"; };
-    const auto holdChannel = [](AnnsRun& r) { r.files->openAppend(1, r.state.notesFileName); };
-    const auto none = [](AnnsRun&) {};
     const auto [masterDir, unMasterDir] = replace(&AnnsRun::masterPath, directory);
     const auto [sendDir, unSendDir] = replace(&AnnsRun::sendPath, directory);
     const auto [notesDir, unNotesDir] = replace(&AnnsRun::notesPath, directory);
-    const auto [full, unfull] = replace(&AnnsRun::sendPath, devFull);
     const Case cases[] = {
         {"no data directory", false, err::PathNotFound, noDir, dirBack},
         {"no data directory, note", true, err::PathNotFound, noDir, dirBack},
@@ -357,45 +368,67 @@ TEST(Recording, FailuresKeepTheAnswer) {
         {"send cannot be opened", false, err::PathFileAccess, sendDir, unSendDir},
         {"send cannot be opened, note", true, err::PathFileAccess, sendDir, unSendDir},
         {"notes cannot be opened", true, err::PathFileAccess, notesDir, unNotesDir},
-        {"disk full", false, err::DiskFull, full, unfull},
-        {"disk full, note", true, err::DiskFull, full, unfull},
+        {"send file full", false, err::DiskFull, fill(&AnnsRun::sendPath), unfill},
+        {"send file full, note", true, err::DiskFull, fill(&AnnsRun::sendPath), unfill},
+        {"notes file full", true, err::DiskFull, fill(&AnnsRun::notesPath), unfill},
+        {"master file full", false, err::DiskFull, fill(&AnnsRun::masterPath), unfill},
         {"assignment number overflows", false, err::Overflow, huge("1e999"), back},
         {"question number overflows", false, err::Overflow, huge("1e305"), back},
-        {"channel held by another command", false, err::FileAlreadyOpen, holdChannel, none},
     };
     for (const Case& c : cases) {
         AnnsRun run;
         run.drill.nextQuestion();
         run.box(TextBox::Answer) = "My careful answer";
-        const std::string master = run.master(), send = run.send();
         const std::string transcript = run.state.cumulativeText;
         c.breakIt(run);
+        const std::string master = run.master(), send = run.send(), notes = run.notes();
         try {
             c.note ? run.drill.saveAsNotes() : run.drill.enterResponse();
             ADD_FAILURE() << c.what << ": no error";
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.number(), c.error) << c.what;
         }
+        EXPECT_EQ(run.master(), master) << c.what;
+        EXPECT_EQ(run.send(), send) << c.what;
+        EXPECT_EQ(run.notes(), notes) << c.what;
         EXPECT_EQ(run.box(TextBox::Answer), "My careful answer") << c.what;
         EXPECT_EQ(run.box(TextBox::Question), kLine3) << c.what;
         EXPECT_EQ(run.state.cumulativeText, transcript) << c.what;
-        EXPECT_TRUE(run.state.answerPending) << c.what;
         EXPECT_FALSE(run.anyChannelOpen()) << c.what;
+        // The next question does not put the prompt over the answer.
+        run.drill.nextQuestion();
+        EXPECT_EQ(run.box(TextBox::Answer), "My careful answer") << c.what;
         c.mendIt(run);
-        // What the files held before is still there, at their start.
-        EXPECT_EQ(run.master().substr(0, master.size()), master) << c.what;
-        EXPECT_EQ(run.send().substr(0, send.size()), send) << c.what;
 
-        // Once the cause is gone the same text records.
+        // Once the cause is gone the same text records, once.
+        const std::size_t masterBefore = run.master().size();
         c.note ? run.drill.saveAsNotes() : run.drill.enterResponse();
         EXPECT_EQ(run.box(TextBox::Answer), "") << c.what;
         EXPECT_EQ(run.state.cumulativeText,
-                  kAns + (c.note ? "NOTES -------> " : "") + "My careful answer" + transcript)
+                  kAns + (c.note ? "NOTES -------> " : "") + "My careful answer" + kQa + kLine5 + transcript)
             << c.what;
-        const std::string tail = c.note ? "NOTES -------> My careful answer\r\n" + kDots + "\r\n"
-                                        : "My careful answer\r\n" + kDots + "\r\n";
-        EXPECT_EQ(run.master().substr(run.master().size() - tail.size()), tail) << c.what;
+        const std::string added = run.master().substr(masterBefore);
+        EXPECT_EQ(added.find("My careful answer"), added.rfind("My careful answer")) << c.what;
+        EXPECT_NE(added.find(kLine5 + "\r\n"), std::string::npos) << c.what;
     }
+}
+
+// The query-file encoder leaves channels 1 and 2 open; a recording that then
+// cannot open them keeps their lines for whoever closes them.
+TEST(Recording, AChannelLeftOpenKeepsWhatItHolds) {
+    AnnsRun run;
+    testing::writeFile(run.home("query.txt"), "Query 1first\r\nplain\r\n");
+    run.drill.codeFile();
+    run.box(TextBox::Answer) = "kept";
+    try {
+        run.drill.enterResponse();
+        ADD_FAILURE() << "no error";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), err::FileAlreadyOpen);
+    }
+    EXPECT_EQ(run.box(TextBox::Answer), "kept");
+    run.files->closeAll();
+    EXPECT_EQ(testing::readFile(run.home("queri.txt")), "firstquery\r\nplain\r\n");
 }
 
 TEST(DisplayNotes, AddsResponseTextAndTheNotesRunTogether) {

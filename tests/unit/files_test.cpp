@@ -3,16 +3,22 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <cerrno>
+#include <cstdio>
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "fakes.h"
+#include "faults.h"
 #include "platform/errors.h"
 
 namespace drill {
@@ -22,6 +28,7 @@ namespace fs = std::filesystem;
 using testing::readFile;
 using testing::TempDrive;
 using testing::writeFile;
+using testing::FileSizeLimit;
 
 // The number of the RuntimeError that f throws, or -1 when it throws none.
 int errorOf(const std::function<void()>& f) {
@@ -338,25 +345,70 @@ TEST_F(FilesTest, DiscardDropsWhatIsPendingAndReleasesTheChannel) {
     EXPECT_EQ(readFile(drive.path("d.txt")), "kept\r\nnext\r\n");
 }
 
-TEST_F(FilesTest, DiskFullIsReportedAtCloseAndReleasesTheChannel) {
-    fs::create_symlink("/dev/full", drive.path("full.txt"));
+TEST_F(FilesTest, DiskFullIsReportedAtCloseAndLeavesTheFileAsItWas) {
+    writeFile(drive.path("full.txt"), std::string(4000, 'o'));
+    FileSizeLimit limit(4096);
     files->openAppend(1, "c:\\full.txt");
-    files->print(1, "does not fit", Sep::LineEnd);
+    files->print(1, std::string(200, 'x'), Sep::LineEnd);  // the first 96 bytes fit
     EXPECT_EQ(errorOf([&] { files->close(1); }), err::DiskFull);
     EXPECT_FALSE(files->isOpen(1));
-    // A channel without output still closes cleanly on the full device.
+    EXPECT_EQ(readFile(drive.path("full.txt")), std::string(4000, 'o'));
+    // A channel without output still closes cleanly.
     files->openAppend(1, "c:\\full.txt");
     EXPECT_EQ(errorOf([&] { files->close(1); }), -1);
 }
 
+TEST_F(FilesTest, ChannelsClosedTogetherReachTheirFilesAllOrNone) {
+    for (const bool fits : {true, false}) {
+        writeFile(drive.path("a.txt"), "a\r\n");
+        writeFile(drive.path("b.txt"), "b\r\n");
+        writeFile(drive.path("c.txt"), std::string(4000, 'c'));
+        std::optional<FileSizeLimit> limit;
+        if (!fits) limit.emplace(4096);
+        files->openAppend(1, "c:\\a.txt");
+        files->openAppend(2, "c:\\b.txt");
+        files->openAppend(3, "c:\\c.txt");
+        for (int ch : {1, 2, 3}) files->print(ch, std::string(100, 'n'), Sep::LineEnd);
+        const int all[] = {1, 2, 3};
+        EXPECT_EQ(errorOf([&] { files->closeTogether(all); }), fits ? -1 : err::DiskFull);
+        for (int ch : all) EXPECT_FALSE(files->isOpen(ch));
+        const std::string added = fits ? std::string(100, 'n') + "\r\n" : "";
+        EXPECT_EQ(readFile(drive.path("a.txt")), "a\r\n" + added) << fits;
+        EXPECT_EQ(readFile(drive.path("b.txt")), "b\r\n" + added) << fits;
+        EXPECT_EQ(readFile(drive.path("c.txt")), std::string(4000, 'c') + added) << fits;
+    }
+}
+
+// Another copy of the program appended to the file after this channel was
+// opened: cutting the file back would cut into that copy's block, so a failed
+// group leaves such a file alone.
+TEST_F(FilesTest, AFailedGroupLeavesAFileThatAnotherCopyAppendedTo) {
+    writeFile(drive.path("shared.txt"), "start\r\n");
+    writeFile(drive.path("full.txt"), std::string(4096, 'f'));
+    files->openAppend(1, "c:\\shared.txt");
+    files->openAppend(2, "c:\\full.txt");
+    files->print(1, "ours", Sep::LineEnd);
+    files->print(2, "no room", Sep::LineEnd);
+    auto other = makeDiskFiles();
+    other->openAppend(1, "c:\\shared.txt");
+    other->print(1, "theirs", Sep::LineEnd);
+    other->close(1);
+    FileSizeLimit limit(4096);
+    const int both[] = {1, 2};
+    EXPECT_EQ(errorOf([&] { files->closeTogether(both); }), err::DiskFull);
+    EXPECT_EQ(readFile(drive.path("shared.txt")), "start\r\ntheirs\r\nours\r\n");
+    EXPECT_EQ(readFile(drive.path("full.txt")), std::string(4096, 'f'));
+}
+
 TEST_F(FilesTest, CloseAllClosesEveryChannelAndReportsTheFirstFailure) {
-    fs::create_symlink("/dev/full", drive.path("full.txt"));
+    writeFile(drive.path("full.txt"), std::string(4096, 'f'));
     files->openAppend(1, "c:\\full.txt");
     files->openAppend(2, "c:\\ok.txt");
     files->openAppend(255, "c:\\last.txt");
     files->print(1, "lost", Sep::LineEnd);
     files->print(2, "two", Sep::LineEnd);
     files->print(255, "last", Sep::LineEnd);
+    FileSizeLimit limit(4096);
     EXPECT_EQ(errorOf([&] { files->closeAll(); }), err::DiskFull);
     for (int ch : {1, 2, 255}) EXPECT_FALSE(files->isOpen(ch)) << ch;
     EXPECT_EQ(readFile(drive.path("ok.txt")), "two\r\n");
@@ -366,11 +418,92 @@ TEST_F(FilesTest, CloseAllClosesEveryChannelAndReportsTheFirstFailure) {
 TEST_F(FilesTest, DestroyingTheChannelsWritesWhatIsOpen) {
     files->openAppend(1, "c:\\d.txt");
     files->print(1, "kept", Sep::LineEnd);
-    fs::create_symlink("/dev/full", drive.path("full.txt"));
+    writeFile(drive.path("full.txt"), std::string(4096, 'f'));
     files->openAppend(2, "c:\\full.txt");
     files->print(2, "lost", Sep::LineEnd);
+    FileSizeLimit limit(4096);
     files.reset();  // must not throw
     EXPECT_EQ(readFile(drive.path("d.txt")), "kept\r\n");
+}
+
+// Names planted where the program's files belong: none is followed, waited
+// on or read, and nothing outside changes or appears.
+TEST_F(FilesTest, OnlyPlainFilesOfTheirOwnAreOpened) {
+    const fs::path outside = drive.path("outside.txt");
+    struct Case {
+        const char* what;
+        std::function<bool(const fs::path&)> plant;  // false: cannot be planted here
+    };
+    const Case cases[] = {
+        {"link to a file", [&](const fs::path& p) { fs::create_symlink(outside, p); return true; }},
+        {"link to nowhere", [&](const fs::path& p) { fs::create_symlink(drive.path("new.txt"), p); return true; }},
+        {"link to a device", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); return true; }},
+        {"second name of a file", [&](const fs::path& p) { fs::create_hard_link(outside, p); return true; }},
+        {"pipe", [](const fs::path& p) { return ::mkfifo(p.c_str(), 0666) == 0; }},
+        {"socket",
+         [](const fs::path& p) {
+             const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un addr{};
+             addr.sun_family = AF_UNIX;
+             std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", p.c_str());
+             const bool bound = ::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+             ::close(s);
+             return bound;
+         }},
+        // /dev/zero's own numbers; making a device needs root.
+        {"device", [](const fs::path& p) { return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 5)) == 0; }},
+    };
+    const std::function<void(Files&, const std::string&)> opens[] = {
+        [](Files& f, const std::string& n) { f.openAppend(1, n); },
+        [](Files& f, const std::string& n) { f.openOutput(1, n); },
+        [](Files& f, const std::string& n) { f.openInput(1, n); },
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        writeFile(outside, "outside\r\n");
+        const std::string name = "planted" + std::to_string(i++) + ".txt";
+        if (!c.plant(drive.path(name))) {
+            EXPECT_NE(geteuid(), 0u) << c.what;
+            continue;
+        }
+        for (const auto& open : opens) {
+            EXPECT_EQ(errorOf([&] { open(*files, "c:\\" + name); }), err::PathFileAccess) << c.what;
+            EXPECT_FALSE(files->isOpen(1)) << c.what;
+        }
+        EXPECT_EQ(readFile(outside), "outside\r\n") << c.what;
+        EXPECT_FALSE(fs::exists(drive.path("new.txt"))) << c.what;
+    }
+    // The data directory itself may be a link.
+    fs::create_directory(drive.path("real"));
+    fs::create_directory_symlink(drive.path("real"), drive.path("linked"));
+    files->openAppend(1, "c:\\linked\\f.txt");
+    files->print(1, "through the directory link", Sep::LineEnd);
+    files->close(1);
+    EXPECT_EQ(readFile(drive.path("real/f.txt")), "through the directory link\r\n");
+}
+
+int openDescriptors() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
+
+TEST_F(FilesTest, FailuresLeakNoDescriptor) {
+    fs::create_directory(drive.path("dir"));
+    ASSERT_EQ(::mkfifo(drive.path("pipe").c_str(), 0666), 0);
+    writeFile(drive.path("full.txt"), std::string(4096, 'f'));
+    const int before = openDescriptors();
+    for (int round = 0; round < 20; ++round) {
+        errorOf([&] { files->openInput(1, "c:\\dir"); });
+        errorOf([&] { files->openInput(1, "c:\\pipe"); });
+        errorOf([&] { files->openAppend(1, "c:\\pipe"); });
+        errorOf([&] { files->openAppend(1, "c:\\dir"); });
+        files->openAppend(2, "c:\\full.txt");
+        files->print(2, "x", Sep::LineEnd);
+        FileSizeLimit limit(4096);
+        errorOf([&] { files->close(2); });
+    }
+    EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST_F(FilesTest, FileNamesReachTheDiskInUtf8) {

@@ -102,6 +102,7 @@ private slots:
     void nextPicture();
     void quitEndsAtOnce();
     void closingTheWindowEnds();
+    void quitRequestedDuringABoxEndsAfterIt();
     void failureShowsMessageBAndGoesOn();
     void endingDuringLoadShowsNoWindow_data();
     void endingDuringLoadShowsNoWindow();
@@ -325,6 +326,24 @@ void WiringTest::quitEndsAtOnce() {
     rig.press("cmdNextQuestion");
     QCOMPARE(rig.question(), std::string());
     QVERIFY(rig.dialogs.messages.empty());
+    QCOMPARE(ended.count(), 1);
+}
+
+// A quit asked for from outside (a signal of the session) while a command
+// waits on its message box: the box is the last thing, the program ends.
+void WiringTest::quitRequestedDuringABoxEndsAfterIt() {
+    WindowRig rig;
+    QVERIFY(rig.load("Ann Lee", "ALE", "1", "2"));  // no network drive: recordings fail
+    rig.window.show();
+    rig.press("cmdNextQuestion");
+    QSignalSpy ended(&rig.window, &drill::MainWindow::ended);
+    rig.dialogs.messages.clear();
+    rig.dialogs.whileOpen = [&] { rig.window.requestQuit(); };
+    rig.press("cmd_enter_response");
+    QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
+    QVERIFY(rig.window.programEnded());
+    QCOMPARE(ended.count(), 1);
+    rig.window.requestQuit();
     QCOMPARE(ended.count(), 1);
 }
 
