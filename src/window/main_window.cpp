@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -29,6 +30,24 @@ namespace {
 constexpr int kClientWidthTwips = 10875;
 constexpr int kClientHeightTwips = 8595;
 constexpr int kTimerIntervalMs = 15;
+constexpr double kDefaultFontPoints = 7;
+
+// What a screen reader says for the controls that show no caption of their
+// own; the small boxes take the caption of the label beside them.
+constexpr std::pair<const char*, const char*> kAccessibleNames[] = {
+    {"txt_question", "Question"},
+    {"txt_answer", "Answer"},
+    {"Picture1", "Picture 1"},
+    {"Picture2", "Picture 2"},
+    {"List1", "List"},
+};
+constexpr std::pair<const char*, const char*> kLabelledBy[] = {
+    {"txt_paragraph_goback", "lbl_paragraph_goback"},
+    {"txt_parameter(0)", "lbl_parameter(0)"},
+    {"txt_parameter(1)", "lbl_parameter(1)"},
+    {"txt_parameter(2)", "lbl_parameter(2)"},
+    {"txt_parameter(3)", "lbl_parameter(3)"},
+};
 
 enum class Kind { MultiLineText, Text, Button, Picture, Label, List };
 
@@ -95,14 +114,32 @@ protected:
     }
 };
 
+// A list box that shows when it has the keyboard focus even while it holds
+// no item, which the style alone does not.
+class FocusShowingList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QListWidget::paintEvent(event);
+        if (!hasFocus() || count() > 0) return;
+        QPainter painter(viewport());
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRect(viewport()->rect().adjusted(1, 1, -1, -1));
+    }
+};
+
 }  // namespace
 
 MainWindow::MainWindow(const WindowServices& services, QWidget* parent)
     : QWidget(parent), files_(services.files), timer_(services.timer) {
     setObjectName("cmd_pend_exp");
     setWindowTitle("Form1");
+    // Small enough that every caption fits its control at 96 DPI: "pend exp"
+    // needs two lines in 25 pixels, "Parameter 2" one line in 57.
     QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(8.25);
+    font.setPointSizeF(kDefaultFontPoints);
     setFont(font);
     buildControls();
 
@@ -172,7 +209,7 @@ void MainWindow::buildControls() {
                 break;
             }
             case Kind::List:
-                widget = new QListWidget(this);
+                widget = new FocusShowingList(this);
                 break;
         }
         widget->setObjectName(QString::fromLatin1(control.name));
@@ -182,6 +219,15 @@ void MainWindow::buildControls() {
             if (previous != nullptr) QWidget::setTabOrder(previous, widget);
             previous = widget;
         }
+    }
+
+    for (const auto& [name, accessible] : kAccessibleNames)
+        findChild<QWidget*>(QString::fromLatin1(name))->setAccessibleName(QString::fromLatin1(accessible));
+    for (const auto& [name, labelName] : kLabelledBy) {
+        auto* box = findChild<QWidget*>(QString::fromLatin1(name));
+        auto* label = findChild<QLabel*>(QString::fromLatin1(labelName));
+        label->setBuddy(box);
+        box->setAccessibleName(label->text());
     }
 
     question_ = findChild<CodePageTextEdit*>("txt_question");

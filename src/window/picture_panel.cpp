@@ -1,5 +1,7 @@
 #include "picture_panel.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QPalette>
 #include <cmath>
@@ -33,7 +35,23 @@ Picture toPicture(const QImage& image) {
     return picture;
 }
 
+namespace {
+
+// A screen reader takes the panels for pictures, not for empty frames.
+QAccessibleInterface* panelAccessibility(const QString& className, QObject* object) {
+    if (className != QLatin1String(PicturePanel::staticMetaObject.className())) return nullptr;
+    auto* widget = qobject_cast<QWidget*>(object);
+    return widget != nullptr ? new QAccessibleWidget(widget, QAccessible::Graphic) : nullptr;
+}
+
+}  // namespace
+
 PicturePanel::PicturePanel(QWidget* parent) : QFrame(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(panelAccessibility);
+        return true;
+    }();
+    (void)factoryInstalled;
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
     QPalette pal = palette();
@@ -109,9 +127,24 @@ void PicturePanel::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     const QRect area = contentsRect();
     QPainter painter(this);
+    if (hasFocus()) {
+        // Over the frame, outside the drawing area.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), lineWidth()));
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
     painter.setClipRect(area);
     if (!pictureImage_.isNull()) painter.drawImage(area.topLeft(), pictureImage_);
     if (!surface_.isNull()) painter.drawImage(area.topLeft(), surface_);
+}
+
+void PicturePanel::focusInEvent(QFocusEvent* event) {
+    QFrame::focusInEvent(event);
+    update();
+}
+
+void PicturePanel::focusOutEvent(QFocusEvent* event) {
+    QFrame::focusOutEvent(event);
+    update();
 }
 
 }  // namespace drill

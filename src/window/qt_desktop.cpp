@@ -11,6 +11,12 @@
 
 namespace drill {
 
+namespace {
+
+constexpr int kPromptWidth = 400;  // pixels
+
+}  // namespace
+
 std::string QtDialogs::inputBox(const std::string& prompt, const std::string& caption) {
     QInputDialog dialog(owner_);
     dialog.setWindowTitle(toQt(caption));
@@ -18,13 +24,15 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ca
     dialog.setLabelText(toQt(prompt));
     dialog.setTextValue(QString());
     // The prompt is plain text, never markup, and the long ones wrap.
+    // The dialog's layout sets its minimum size from its contents, so the
+    // width goes to the label: the first prompt fits on one line.
     if (auto* label = dialog.findChild<QLabel*>()) {
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
+        label->setMinimumWidth(kPromptWidth);
     }
     // What the student types shows as it will be recorded.
     if (auto* edit = dialog.findChild<QLineEdit*>()) limitToCodePage(edit);
-    dialog.setMinimumWidth(420);
     if (dialog.exec() != QDialog::Accepted) return {};
     // One line, as the entry field shows it: a pasted line break must not
     // put a line of its own into a record.

@@ -36,6 +36,7 @@ private slots:
     void inputBoxAnswer_data();
     void inputBoxAnswer();
     void inputBoxStartsEmptyAndShowsThePrompt();
+    void inputBoxIsWideEnoughForTheFirstPrompt();
     void inputBoxShowsTypedTextAsRecorded();
     void messageBoxShowsPlainTextWithOneOk();
 };
@@ -86,6 +87,25 @@ void DialogTest::inputBoxStartsEmptyAndShowsThePrompt() {
     QCOMPARE(shownText, QString());
     QCOMPARE(shownPrompt, QString("<b>Your full name:</b>  "));
     QCOMPARE(buttons, 2);  // OK and Cancel
+}
+
+// As wide as intended: the first prompt stands on one line.
+void DialogTest::inputBoxIsWideEnoughForTheFirstPrompt() {
+    drill::QtDialogs dialogs;
+    int width = 0, labelWidth = 0, promptWidth = 0;
+    whenModalOpens([&](QWidget* box) {
+        width = box->width();
+        for (auto* label : box->findChildren<QLabel*>()) {
+            if (label->text() != drill::texts::kPrompt1) continue;
+            labelWidth = label->contentsRect().width();
+            promptWidth = label->fontMetrics().horizontalAdvance(label->text());
+        }
+        qobject_cast<QDialog*>(box)->reject();
+    });
+    dialogs.inputBox(drill::texts::kPrompt1, drill::texts::kCaption);
+    QVERIFY2(width >= 420, qPrintable(QString::number(width)));
+    QVERIFY(promptWidth > 0);
+    QVERIFY2(promptWidth <= labelWidth, qPrintable(QString("%1 > %2").arg(promptWidth).arg(labelWidth)));
 }
 
 void DialogTest::inputBoxShowsTypedTextAsRecorded() {

@@ -1,12 +1,15 @@
 // The window's controls: names, kinds, captions, positions in twips turned
 // into pixels, tab order and the settings of the two large boxes.
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QStyleOptionButton>
 #include <QTimer>
+#include <map>
 
 #include "window/picture_panel.h"
 #include "window/text_box.h"
@@ -54,6 +57,10 @@ private slots:
     void timerStartsDisabled();
     void panelsStartWhiteAndEmpty();
     void noOtherControls();
+    void accessibilityTreeNamesEveryControl();
+    void captionsFitTheirControls();
+    void focusIsShown_data();
+    void focusIsShown();
 };
 
 void LayoutTest::control_data() {
@@ -63,6 +70,8 @@ void LayoutTest::control_data() {
     QTest::addColumn<int>("top");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
+    QTest::addColumn<QString>("accessibleName");
+    QTest::addColumn<int>("role");
 
     const char* tb = "text box";
     const char* mtb = "multi-line text box";
@@ -73,28 +82,29 @@ void LayoutTest::control_data() {
         const char* kind;
         const char* caption;
         int left, top, width, height;
+        const char* accessible = nullptr;  // what a screen reader says; the caption when not given
     } rows[] = {
-        {"txt_question", mtb, "", 240, 720, 5175, 5255},
-        {"txt_answer", mtb, " ", 5640, 720, 5055, 5255},
+        {"txt_question", mtb, "", 240, 720, 5175, 5255, "Question"},
+        {"txt_answer", mtb, " ", 5640, 720, 5055, 5255, "Answer"},
         {"cmdNextQuestion", cb, "Next Question / Answer", 240, 0, 975, 735},
         {"cmd_enter_response", cb, "Enter Response", 5640, 240, 855, 495},
-        {"Picture1", "picture box", "", 240, 6080, 5175, 1375},
-        {"Picture2", "picture box", "", 5640, 6080, 5055, 1375},
+        {"Picture1", "picture box", "", 240, 6080, 5175, 1375, "Picture 1"},
+        {"Picture2", "picture box", "", 5640, 6080, 5055, 1375, "Picture 2"},
         {"cmd_save_as_notes", cb, "Save as Notes", 6480, 240, 855, 495},
         {"cmd_Make_paragraph", cb, "Make Paragraph", 7320, 240, 975, 495},
         {"cmd_Make_Paragraph_question", cb, "Make Paragraph", 1200, 240, 855, 495},
-        {"txt_paragraph_goback", tb, "1", 3120, 240, 495, 495},
+        {"txt_paragraph_goback", tb, "1", 3120, 240, 495, 495, "# sentences previous"},
         {"lbl_paragraph_goback", lb, "# sentences previous", 2160, 240, 1095, 495},
         {"cmd_timerTrigger", cb, "Trigger Timer", 2400, 7560, 735, 495},
-        {"List1", "list box", "", 3120, 7680, 1695, 840},
+        {"List1", "list box", "", 3120, 7680, 1695, 840, "List"},
         {"lbl_parameter(0)", lb, "Parameter 1", 5640, 7680, 900, 195},
-        {"txt_parameter(0)", tb, "1", 6720, 7680, 300, 285},
+        {"txt_parameter(0)", tb, "1", 6720, 7680, 300, 285, "Parameter 1"},
         {"lbl_parameter(1)", lb, "Parameter 2", 5640, 8160, 855, 195},
-        {"txt_parameter(1)", tb, "1", 6720, 8160, 300, 285},
+        {"txt_parameter(1)", tb, "1", 6720, 8160, 300, 285, "Parameter 2"},
         {"lbl_parameter(2)", lb, "Parameter 3", 7200, 7680, 1005, 195},
-        {"txt_parameter(2)", tb, "1", 8205, 7680, 300, 285},
+        {"txt_parameter(2)", tb, "1", 8205, 7680, 300, 285, "Parameter 3"},
         {"lbl_parameter(3)", lb, "Parameter 4", 7200, 8160, 900, 195},
-        {"txt_parameter(3)", tb, "1", 8205, 8160, 300, 285},
+        {"txt_parameter(3)", tb, "1", 8205, 8160, 300, 285, "Parameter 4"},
         {"cmd_displayCumulativeText", cb, "display everything", 3600, 240, 855, 495},
         {"cmd_display_note_file", cb, "display notes", 4440, 240, 975, 495},
         {"cmd_quit", cb, "quit program", 10200, 0, 735, 495},
@@ -104,9 +114,14 @@ void LayoutTest::control_data() {
         {"cmd_copy_picture", cb, "copy picture", 1200, 8160, 855, 495},
         {"cmd_clear_answer_box", cb, "clear box", 8280, 240, 855, 495},
     };
+    const std::map<QString, QAccessible::Role> roles = {
+        {tb, QAccessible::EditableText}, {mtb, QAccessible::EditableText}, {cb, QAccessible::Button},
+        {lb, QAccessible::StaticText},   {"picture box", QAccessible::Graphic}, {"list box", QAccessible::List},
+    };
     for (const Row& r : rows)
-        QTest::newRow(r.name) << QString(r.kind) << QString(r.caption) << r.left << r.top
-                              << r.width << r.height;
+        QTest::newRow(r.name) << QString(r.kind) << QString(r.caption) << r.left << r.top << r.width << r.height
+                              << QString(r.accessible ? r.accessible : r.caption)
+                              << static_cast<int>(roles.at(r.kind));
 }
 
 void LayoutTest::control() {
@@ -116,6 +131,8 @@ void LayoutTest::control() {
     QFETCH(int, top);
     QFETCH(int, width);
     QFETCH(int, height);
+    QFETCH(QString, accessibleName);
+    QFETCH(int, role);
 
     WindowRig rig;
     auto* w = rig.find<QWidget>(QTest::currentDataTag());
@@ -127,6 +144,92 @@ void LayoutTest::control() {
     const int dx = rig.window.logicalDpiX();
     const int dy = rig.window.logicalDpiY();
     QCOMPARE(w->geometry(), QRect(px(left, dx), px(top, dy), px(width, dx), px(height, dy)));
+
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    QVERIFY(a != nullptr);
+    QCOMPARE(a->text(QAccessible::Name), accessibleName);
+    QCOMPARE(static_cast<int>(a->role()), role);
+}
+
+// The window as a screen reader walks it: every control is there, each with
+// a name to say.
+void LayoutTest::accessibilityTreeNamesEveryControl() {
+    WindowRig rig;
+    QVERIFY(rig.open());
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&rig.window);
+    QVERIFY(window != nullptr);
+    QStringList named;
+    for (int i = 0; i < window->childCount(); ++i) {
+        QAccessibleInterface* child = window->child(i);
+        if (child == nullptr || child->object() == nullptr) continue;
+        const QString name = child->object()->objectName();
+        QVERIFY2(!child->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(name));
+        named << name;
+    }
+    QCOMPARE(named.size(), 29);
+}
+
+// At 96 DPI, in the window's own font: no caption is cut, and no word of a
+// wrapped one is broken.
+void LayoutTest::captionsFitTheirControls() {
+    WindowRig rig;
+    if (rig.window.logicalDpiX() != 96) QSKIP("the screen's logical DPI is not 96");
+    int checked = 0;
+    for (QWidget* w : rig.window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        QString caption;
+        QRect area;
+        bool wraps = true;
+        if (auto* b = qobject_cast<QPushButton*>(w)) {
+            caption = b->text();
+            QStyleOptionButton option;
+            option.initFrom(b);
+            area = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+        } else if (auto* l = qobject_cast<QLabel*>(w)) {
+            caption = l->text();
+            area = l->contentsRect();
+            wraps = l->wordWrap();
+        } else {
+            continue;
+        }
+        const QFontMetrics fm(w->font());
+        const QRect text = wraps ? fm.boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, caption)
+                                 : fm.boundingRect(caption);
+        int widestWord = 0;
+        for (const QString& word : caption.split(' ')) widestWord = std::max(widestWord, fm.horizontalAdvance(word));
+        const QString what = w->objectName() + ": \"" + caption + "\"";
+        QVERIFY2(text.width() <= area.width() && widestWord <= area.width(), qPrintable(what + " too wide"));
+        QVERIFY2(text.height() <= area.height(), qPrintable(what + " too high"));
+        ++checked;
+    }
+    QCOMPARE(checked, 19);  // 13 buttons and 6 labels
+}
+
+void LayoutTest::focusIsShown_data() {
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"Picture1", "Picture2", "List1"}) QTest::newRow(name) << QString(name);
+}
+
+// The three controls of the tab order that show no caret or caption show the
+// keyboard focus in the highlight colour.
+void LayoutTest::focusIsShown() {
+    QFETCH(QString, name);
+    WindowRig rig;
+    QVERIFY(rig.open());
+    rig.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+    auto* w = rig.find<QWidget>(name);
+    const QColor highlight = w->palette().color(QPalette::Highlight);
+    const auto highlighted = [&] {
+        const QImage shot = w->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) n += QColor(shot.pixel(x, y)) == highlight;
+        return n;
+    };
+    const int before = highlighted();
+    w->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), w);
+    QVERIFY2(highlighted() > before + 100, qPrintable(name));
 }
 
 void LayoutTest::windowItself() {
