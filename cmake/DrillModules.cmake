@@ -27,6 +27,20 @@ function(drill_warnings target)
   target_compile_options(${target} PRIVATE ${flags})
 endfunction()
 
+# The usual hardening of a distribution's binaries, where the sanitizers
+# and the fuzzer do not bring their own.
+function(drill_hardening target)
+  if(DRILL_SANITIZE OR DRILL_FUZZ)
+    return()
+  endif()
+  target_compile_options(${target} PRIVATE -fstack-protector-strong
+    $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    target_link_options(${target} PRIVATE -Wl,-z,relro -Wl,-z,now)
+  endif()
+endfunction()
+
 # drill_module(<folder> SOURCES <files...> [USES <folders...>] [LIBRARIES <targets...>])
 # USES names every module the folder may include, directly or through
 # another module's headers.
@@ -48,4 +62,5 @@ function(drill_module folder)
     target_link_libraries(${target} PUBLIC ${M_LIBRARIES})
   endif()
   drill_warnings(${target} STRICT)
+  drill_hardening(${target})
 endfunction()

@@ -1,5 +1,7 @@
 // The program: chooses the real services and runs the window.
+#include <QCommandLineParser>
 #include <QEvent>
+#include <QIcon>
 #include <QInputDialog>
 #include <QTimer>
 #include <cerrno>
@@ -95,21 +97,71 @@ protected:
     }
 };
 
+void describeProgram() {
+    QCoreApplication::setApplicationName(QStringLiteral("assignment-drill"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DRILL_VERSION));
+}
+
+void setUp(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QStringLiteral(
+        "Work through a course assignment and record your answers, critiques and notes.\n"
+        "With no option, the program asks four questions and opens its window."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+}
+
+// --help and --version answer without a display, as on any machine.
+bool asksForHelpOrVersion(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-?" || arg == "-v" ||
+            arg == "--version")
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (asksForHelpOrVersion(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        describeProgram();
+        QCommandLineParser parser;
+        setUp(parser);
+        parser.process(core);  // prints what was asked for and exits
+        return 0;
+    }
     // Before anything is written: a full disk or a closed pipe must be an
     // error to report, not the end of the program.
     drill::ignoreWriteSignals();
 #ifdef __linux__
     if (!displayAvailable()) {
         std::fprintf(stderr,
-                     "drill: no display found; start it in a desktop session, or under Xvfb: "
-                     "xvfb-run -a ./build/drill\n");
+                     "%s: no display found; start it in a desktop session, or under Xvfb: "
+                     "xvfb-run -a %s\n",
+                     argv[0], argv[0]);
         return 1;
     }
 #endif
     drill::Application app(argc, argv);
+    describeProgram();
+    // The desktop entry and the icon it names, for the session's task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.assignmentdrill.AssignmentDrill"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/assignment-drill-256.png")));
+    {
+        // Whatever the toolkit did not take (-platform and the like) must be
+        // ours, and there is nothing else.
+        QCommandLineParser parser;
+        setUp(parser);
+        if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+            const QString error = parser.errorText().isEmpty()
+                                      ? QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().value(0))
+                                      : parser.errorText();
+            std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", argv[0], qPrintable(error), argv[0]);
+            return 2;
+        }
+    }
     ExitAtFirstPrompt exitHook;
     if (valueOf("DRILL_EXIT_AT_FIRST_PROMPT")) app.installEventFilter(&exitHook);
 

@@ -355,6 +355,39 @@ std::vector<std::string> offscreenEnvironment(const fs::path& drive) {
     return environmentWith({{"QT_QPA_PLATFORM", "offscreen"}, {"DRILL_DRIVE_C", drive.string()}});
 }
 
+// The command line: --help and --version answer without a display, anything
+// else of its own is refused before a window opens.
+TEST(ProgramOutputTest, CommandLine) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {{"--version"}, 0, "assignment-drill " DRILL_VERSION},
+        {{"-v"}, 0, "assignment-drill " DRILL_VERSION},
+        {{"--help"}, 0, "-v, --version"},
+        {{"-h"}, 0, "With no option, the program asks four questions"},
+        {{"--bogus"}, 2, "Unknown option 'bogus'"},
+        {{"extra"}, 2, "unexpected argument 'extra'"},
+    };
+    testing::TempDrive drive;
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{DRILL_PROGRAM};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        // No display for the first four; the offscreen one for the others.
+        const bool needsWindow = c.status != 0;
+        const Output o = run(argv,
+                             environmentWith({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
+                                              {"QT_QPA_PLATFORM", needsWindow ? "offscreen" : ""},
+                                              {"DRILL_DRIVE_C", drive.root.string()}}),
+                             60s);
+        EXPECT_EQ(o.status, c.status) << c.args[0] << "\n" << o.out;
+        EXPECT_NE(o.out.find(c.says), std::string::npos) << c.args[0] << "\n" << o.out;
+    }
+    // Nothing was started: no data directory was made.
+    EXPECT_FALSE(fs::exists(drive.root / "tarnholm"));
+}
+
 // A write to a pipe nobody reads fails with its error instead of killing the
 // program: the start-up measure's line goes to a pipe already closed, and its
 // failed write ends the program with status 1 (SIGPIPE would give 141).
