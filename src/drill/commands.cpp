@@ -39,6 +39,14 @@ bool dismissedPrompt(Toolkit& toolkit, const std::string& answer, const std::str
     return true;
 }
 
+// Only a recorded text clears the boxes, after it reached its files: after
+// a failure the student's text is still there to record again.
+void recorded(Session& session, const std::string& entry) {
+    prependEntry(session.state.cumulativeText, session.state.answerSeparator, entry);
+    session.toolkit.setText(TextBox::Question, "");
+    session.toolkit.setText(TextBox::Answer, "");
+}
+
 }  // namespace
 
 void nextQuestion(Session& session) {
@@ -97,11 +105,7 @@ void enterResponse(Session& session) {
     // The block reaches both files or neither.
     group.commit();
 
-    // Only a recorded answer clears the boxes: after a failure the student's
-    // text is still there to record again.
-    prependEntry(s.cumulativeText, s.answerSeparator, answer);
-    toolkit.setText(TextBox::Question, "");
-    toolkit.setText(TextBox::Answer, "");
+    recorded(session, answer);
 }
 
 void saveAsNotes(Session& session) {
@@ -140,10 +144,7 @@ void saveAsNotes(Session& session) {
     files.print(kSendChannel, kDotRule, Sep::Zone);
     files.print(kNotesChannel, kDotRule, Sep::Zone);
     group.commit();
-
-    prependEntry(s.cumulativeText, s.answerSeparator, s.responseText);
-    toolkit.setText(TextBox::Question, "");
-    toolkit.setText(TextBox::Answer, "");
+    recorded(session, s.responseText);
 }
 
 void displayNotes(Session& session) {
