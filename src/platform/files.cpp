@@ -57,8 +57,9 @@ struct Channel {
     std::string data;     // what an output channel wrote, or the whole input file
     std::size_t pos = 0;  // next byte to read (input)
     std::size_t column = 1;
-    off_t sizeAtOpen = 0;      // where this channel's bytes begin in its file
-    std::size_t written = 0;   // how many of them reached the file
+    off_t sizeAtOpen = 0;      // the file's size when the channel was opened
+    std::size_t written = 0;   // how many of this channel's bytes reached the file
+    off_t endOfOurs = -1;      // where they end in it, once written
 };
 
 [[noreturn]] void failErrno(int errnoValue, FileOp op) { throw RuntimeError(errorFromErrno(errnoValue, op)); }
@@ -173,16 +174,16 @@ Opened openPlainFile(const std::string& native, int access, bool create, FileOp 
 }
 
 // A group that failed leaves each file as it found it: the bytes this
-// channel appended are cut off again. When the file is no longer
-// sizeAtOpen + written long, something else was appended to it meanwhile
-// (another copy of the program recording into the same file); cutting back
-// would cut into that copy's block too, so the file is left alone.
+// channel appended are cut off again. They are the last of the file as long
+// as it still ends where they end; when it has grown since, another copy of
+// the program appended its own block after them, and cutting back would cut
+// into that block too, so the file is left alone. (What another copy
+// appended before them stays, and so does the file's size at open.)
 void putBack(Channel& c) {
-    if (c.written == 0) return;
+    if (c.written == 0 || c.endOfOurs < 0) return;
     struct stat st {};
-    if (::fstat(c.fd.get(), &st) < 0) return;
-    if (st.st_size != c.sizeAtOpen + static_cast<off_t>(c.written)) return;
-    if (::ftruncate(c.fd.get(), c.sizeAtOpen) == 0) syncFd(c.fd.get());
+    if (::fstat(c.fd.get(), &st) < 0 || st.st_size != c.endOfOurs) return;
+    if (::ftruncate(c.fd.get(), c.endOfOurs - static_cast<off_t>(c.written)) == 0) syncFd(c.fd.get());
 }
 
 class DiskFiles : public Files {
@@ -230,7 +231,9 @@ public:
 
     void closeTogether(std::span<const int> channels) override {
         // Taken out of their slots first: released whatever happens below,
-        // so they can be opened again.
+        // so they can be opened again. Every number is checked before any
+        // channel leaves its slot.
+        for (int channel : channels) at(channel);
         std::vector<Channel> group;
         group.reserve(channels.size());
         for (int channel : channels) {
@@ -243,6 +246,8 @@ public:
         for (Channel& c : group) {
             if (c.mode == Mode::Input) continue;
             first = writeAll(c.fd.get(), c.data, c.written);
+            // Appending leaves the offset just after what this write added.
+            c.endOfOurs = ::lseek(c.fd.get(), 0, SEEK_CUR);
             if (first != 0) break;
         }
         for (Channel& c : group) {
@@ -394,12 +399,16 @@ ChannelGroup::~ChannelGroup() {
     }
 }
 
+// Room for the channel is made first: once it is open, the group must know
+// it, or a failure could leave it open for good.
 void ChannelGroup::openAppend(int channel, const std::string& path) {
+    opened_.reserve(opened_.size() + 1);
     files_.openAppend(channel, path);
     opened_.push_back(channel);
 }
 
 void ChannelGroup::openInput(int channel, const std::string& path) {
+    opened_.reserve(opened_.size() + 1);
     files_.openInput(channel, path);
     opened_.push_back(channel);
 }

@@ -110,33 +110,42 @@ void setUp(QCommandLineParser& parser) {
     parser.addVersionOption();
 }
 
-// --help and --version answer without a display, as on any machine.
-bool asksForHelpOrVersion(int argc, char* argv[]) {
+// --help and --version answer without a display, as on any machine: the
+// first of them on the command line, or nothing.
+const char* helpOrVersion(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-?" || arg == "-v" ||
             arg == "--version")
-            return true;
+            return argv[i];
     }
+    return nullptr;
+}
+
+// The toolkit's own option naming its platform, which then needs no check here.
+bool platformGiven(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "-platform" || std::string(argv[i]) == "--platform") return true;
     return false;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (asksForHelpOrVersion(argc, argv)) {
+    if (const char* asked = helpOrVersion(argc, argv)) {
         QCoreApplication core(argc, argv);
         describeProgram();
         QCommandLineParser parser;
         setUp(parser);
-        parser.process(core);  // prints what was asked for and exits
-        return 0;
+        // Only what was asked: the toolkit's options (-platform ...) are not ours to refuse.
+        parser.process(QStringList{QString::fromLocal8Bit(argv[0]), QString::fromLocal8Bit(asked)});
+        return 0;  // process() prints it and exits
     }
     // Before anything is written: a full disk or a closed pipe must be an
     // error to report, not the end of the program.
     drill::ignoreWriteSignals();
 #ifdef __linux__
-    if (!displayAvailable()) {
+    if (!platformGiven(argc, argv) && !displayAvailable()) {
         std::fprintf(stderr,
                      "%s: no display found; start it in a desktop session, or under Xvfb: "
                      "xvfb-run -a %s\n",

@@ -51,7 +51,7 @@ constexpr std::pair<const char*, const char*> kLabelledBy[] = {
 
 enum class Kind { MultiLineText, Text, Button, Picture, Label, List };
 
-struct ControlSpec {
+struct ControlLayout {
     const char* name;
     Kind kind;
     const char* caption;  // caption or initial text
@@ -59,7 +59,7 @@ struct ControlSpec {
 };
 
 // In tab order; labels take no focus and are skipped by Tab.
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {"txt_question", Kind::MultiLineText, "", 240, 720, 5175, 5255},
     {"txt_answer", Kind::MultiLineText, " ", 5640, 720, 5055, 5255},
     {"cmdNextQuestion", Kind::Button, "Next Question / Answer", 240, 0, 975, 735},
@@ -132,6 +132,31 @@ protected:
 
 }  // namespace
 
+template <class Command>
+void MainWindow::runEvent(Command&& command) {
+    if (ended_ || busy_) return;
+    busy_ = true;
+    std::optional<int> failure;
+    bool end = false;
+    try {
+        command();
+    } catch (const EndProgram&) {
+        end = true;
+    } catch (const RuntimeError& error) {
+        failure = error.number();
+    } catch (const std::bad_alloc&) {
+        failure = err::OutOfMemory;
+    } catch (...) {
+        failure = err::Internal;
+    }
+    if (end) {
+        endProgram();
+    } else if (failure && !ended_) {
+        report(*failure);
+    }
+    busy_ = false;
+}
+
 MainWindow::MainWindow(const WindowServices& services, QWidget* parent)
     : QWidget(parent), files_(services.files), timer_(services.timer) {
     setObjectName("cmd_pend_exp");
@@ -173,7 +198,7 @@ void MainWindow::buildControls() {
     boxFont.setStrikeOut(false);
 
     QWidget* previous = nullptr;
-    for (const ControlSpec& control : kControls) {
+    for (const ControlLayout& control : kControls) {
         QWidget* widget = nullptr;
         const QString caption = QString::fromLatin1(control.caption);
         switch (control.kind) {
@@ -268,29 +293,6 @@ bool MainWindow::load() {
     return !ended_;
 }
 
-void MainWindow::runEvent(const std::function<void()>& command) {
-    if (ended_ || busy_) return;
-    busy_ = true;
-    std::optional<int> failure;
-    bool end = false;
-    try {
-        command();
-    } catch (const EndProgram&) {
-        end = true;
-    } catch (const RuntimeError& error) {
-        failure = error.number();
-    } catch (const std::bad_alloc&) {
-        failure = err::OutOfMemory;
-    } catch (...) {
-        failure = err::Internal;
-    }
-    if (end) {
-        endProgram();
-    } else if (failure && !ended_) {
-        report(*failure);
-    }
-    busy_ = false;
-}
 
 void MainWindow::report(int number) {
     // The same rule as the drill's own reports: message A for 9, which ends

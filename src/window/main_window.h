@@ -66,7 +66,9 @@ private:
     void wire();
     // Runs one event's command to its end, or nothing when the program has
     // ended or another command is still running.
-    void runEvent(const std::function<void()>& command);
+    // A template, so that nothing is allocated before its guard is up.
+    template <class Command>
+    void runEvent(Command&& command);
     // Tells the student of a failure by the drill's error-report rule.
     void report(int number);
     void onTick();

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
+#include <iterator>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -16,6 +17,9 @@ constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 // Both ends of the pipe; the handler may use only what is async-signal-safe.
 int pipeEnds[2] = {-1, -1};
+// What each signal did before, given back when the program is done with it.
+struct sigaction previous[std::size(kQuitSignals)];
+bool taken[std::size(kQuitSignals)] = {};
 
 extern "C" void onQuitSignal(int) {
     const int saved = errno;
@@ -45,11 +49,19 @@ QuitSignals::QuitSignals(std::function<void()> quit) : quit_(std::move(quit)) {
     action.sa_handler = onQuitSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : kQuitSignals) ::sigaction(signal, &action, nullptr);
+    for (std::size_t i = 0; i < std::size(kQuitSignals); ++i) {
+        // A signal the program was started to ignore (nohup, a background
+        // job of a shell) stays ignored.
+        if (::sigaction(kQuitSignals[i], nullptr, &previous[i]) != 0 || previous[i].sa_handler == SIG_IGN) continue;
+        taken[i] = ::sigaction(kQuitSignals[i], &action, nullptr) == 0;
+    }
 }
 
 QuitSignals::~QuitSignals() {
-    for (int signal : kQuitSignals) std::signal(signal, SIG_DFL);
+    for (std::size_t i = 0; i < std::size(kQuitSignals); ++i) {
+        if (taken[i]) ::sigaction(kQuitSignals[i], &previous[i], nullptr);
+        taken[i] = false;
+    }
     delete notifier_;
     for (int& end : pipeEnds) {
         if (end >= 0) ::close(end);

@@ -186,15 +186,18 @@ void CodePageTextEdit::limitedInsert(const QMimeData* source) {
 void limitToCodePage(QLineEdit* edit) {
     QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
         guardedHandler([&] {
-            // One line only, in the code page.
-            const QString limited = limitToCodePage(firstLine(text));
-            if (limited == text) return;
-            // Keep the caret after the same characters; a surrogate pair
-            // shrinks to one '?'.
+            // One line only, in the code page. The box held one line before
+            // this edit, so a line break can only have come in before the
+            // caret, with what was just pasted: the rest of that paste goes,
+            // and the text after the caret stays.
             const int caret = edit->cursorPosition();
-            const auto newCaret = limitToCodePage(firstLine(QStringView(text).left(caret))).size();
+            const QString head = limitToCodePage(firstLine(QStringView(text).left(caret)));
+            const QString limited = head + limitToCodePage(QStringView(text).mid(caret));
+            if (limited == text) return;
+            // The caret stays after the same characters; a surrogate pair
+            // shrinks to one '?'.
             edit->setText(limited);
-            edit->setCursorPosition(static_cast<int>(newCaret));
+            edit->setCursorPosition(static_cast<int>(head.size()));
         });
     });
 }

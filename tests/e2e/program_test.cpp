@@ -388,6 +388,19 @@ TEST(ProgramOutputTest, CommandLine) {
     EXPECT_FALSE(fs::exists(drive.root / "tarnholm"));
 }
 
+// Started to ignore SIGHUP (nohup, a shell's background job), it keeps
+// ignoring it; SIGTERM still ends it as "quit program" does.
+TEST(ProgramOutputTest, ASignalIgnoredAtStartStaysIgnored) {
+    testing::TempDrive drive;
+    Process program({"/bin/sh", "-c", "trap '' HUP; exec \"$0\"", DRILL_PROGRAM}, offscreenEnvironment(drive.root));
+    // Waiting at its first prompt, which nobody answers.
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(drive.root / "tarnholm"); }, 30s));
+    ::kill(program.pid(), SIGHUP);
+    EXPECT_EQ(program.waitFor(500ms), std::nullopt) << "SIGHUP ended it";
+    ::kill(program.pid(), SIGTERM);
+    EXPECT_EQ(program.waitFor(30s), std::optional<int>(0));
+}
+
 // A write to a pipe nobody reads fails with its error instead of killing the
 // program: the start-up measure's line goes to a pipe already closed, and its
 // failed write ends the program with status 1 (SIGPIPE would give 141).

@@ -227,6 +227,14 @@ void TextBoxTest::lineEditLimitsTypedText() {
     typeText(&edit, QString(QChar(0xE9)));
     QCOMPARE(edit.text(), QString("1?") + QChar(0xE9));
     QCOMPARE(edit.cursorPosition(), 3);
+    // A paste with line breaks keeps its first line, and what stood after
+    // the caret stays.
+    edit.setText("Ann Lee");
+    edit.setCursorPosition(3);
+    QGuiApplication::clipboard()->setText("-Marie\nInitials:  FORGED");
+    edit.paste();
+    QCOMPARE(edit.text(), QString("Ann-Marie Lee"));
+    QCOMPARE(edit.cursorPosition(), 9);
     // Setting a text from the program is not editing; it is left alone.
     edit.setText(QString(QChar(0x3A9)));
     QCOMPARE(edit.text(), QString(QChar(0x3A9)));
