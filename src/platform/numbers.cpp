@@ -74,7 +74,7 @@ std::string numberText(double value) {
     std::string out = value < 0 ? "-" : "";
     if (exponent >= 15 || exponent < -15) {
         out += digits[0];
-        if (digits.size() > 1) out += "." + digits.substr(1);
+        if (digits.size() > 1) out.append(".").append(digits, 1);
         // Exponents here have two digits or more, as the form wants.
         out += exponent < 0 ? "E-" : "E+";
         out += std::to_string(std::abs(exponent));
@@ -83,16 +83,18 @@ std::string numberText(double value) {
         if (digits.size() <= whole) {
             out += digits + std::string(whole - digits.size(), '0');
         } else {
-            out += digits.substr(0, whole) + "." + digits.substr(whole);
+            out.append(digits, 0, whole).append(".").append(digits, whole);
         }
     } else {
-        out += "." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        out.append(".").append(static_cast<std::size_t>(-exponent - 1), '0').append(digits);
     }
     return out;
 }
 
 std::string numberItem(double value) {
-    return (value >= 0 ? " " : "") + numberText(value) + " ";
+    std::string item = value >= 0 ? " " : "";
+    item.append(numberText(value)).append(" ");
+    return item;
 }
 
 double roundHalfEven(double value) { return std::nearbyint(value); }
