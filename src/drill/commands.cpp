@@ -1,6 +1,7 @@
 // The student's commands: stepping through the script, recording answers and
 // notes, and showing the notes file and the transcript.
 #include <cmath>
+#include <optional>
 #include <string_view>
 
 #include "drill/commands.h"
@@ -30,13 +31,20 @@ constexpr std::string_view kQuestionNumber = "\r\n\r\n`questionNumber";
 constexpr std::string_view kResponseLabel = "RESPONSE -->  ";
 constexpr std::string_view kNotesPrefix = "NOTES -------> ";
 
-// An answer box still holding the untouched prompt records nothing: both
-// boxes are emptied and the command stops.
-bool dismissedPrompt(Toolkit& toolkit, const std::string& answer, const std::string& prompt) {
-    if (answer != prompt) return false;
-    toolkit.setText(TextBox::Question, "");
-    toolkit.setText(TextBox::Answer, "");
-    return true;
+// The first steps of both recording commands: the text of the answer box
+// to record, or nothing when it still holds the untouched prompt (both boxes
+// are then emptied). The question's answer is no longer owed from here on,
+// before any file is touched: should the recording fail, the next question
+// must not put the prompt over the answer still in the box.
+std::optional<std::string> answerToRecord(Session& session) {
+    std::string answer = session.toolkit.text(TextBox::Answer);
+    if (answer == session.state.answerPrompt) {
+        session.toolkit.setText(TextBox::Question, "");
+        session.toolkit.setText(TextBox::Answer, "");
+        return std::nullopt;
+    }
+    session.state.answerPending = false;
+    return answer;
 }
 
 // Only a recorded text clears the boxes, after it reached its files: after
@@ -74,19 +82,14 @@ void nextQuestion(Session& session) {
 
 void enterResponse(Session& session) {
     FormState& s = session.state;
-    Toolkit& toolkit = session.toolkit;
     Files& files = session.files;
-    const std::string answer = toolkit.text(TextBox::Answer);
-    if (dismissedPrompt(toolkit, answer, s.answerPrompt)) return;
-
-    // Cleared before any file is touched: should the recording fail, the
-    // next question must not put the prompt over the answer still in the box.
-    s.answerPending = false;
+    const std::optional<std::string> answer = answerToRecord(session);
+    if (!answer) return;
 
     ChannelGroup group(files);
     group.openAppend(kMasterChannel, s.masterFileName);
     group.openAppend(kSendChannel, s.sendFileName);
-    s.responseText = answer;
+    s.responseText = *answer;
 
     constexpr int both[] = {kMasterChannel, kSendChannel};
     for (int ch : both) files.print(ch, kBangRule);
@@ -105,18 +108,16 @@ void enterResponse(Session& session) {
     // The block reaches both files or neither.
     group.commit();
 
-    recorded(session, answer);
+    recorded(session, *answer);
 }
 
 void saveAsNotes(Session& session) {
     FormState& s = session.state;
-    Toolkit& toolkit = session.toolkit;
     Files& files = session.files;
-    const std::string answer = toolkit.text(TextBox::Answer);
-    if (dismissedPrompt(toolkit, answer, s.answerPrompt)) return;
+    const std::optional<std::string> answer = answerToRecord(session);
+    if (!answer) return;
 
-    s.answerPending = false;
-    s.responseText = std::string(kNotesPrefix) + answer;
+    s.responseText = std::string(kNotesPrefix) + *answer;
 
     constexpr int all[] = {kMasterChannel, kSendChannel, kNotesChannel};
     // Channels another operation left open are closed as they are, with

@@ -1,6 +1,7 @@
 #include "platform/errors.h"
 
 #include <cerrno>
+#include <new>
 
 namespace drill {
 
@@ -13,6 +14,18 @@ std::string message(int number) { return "run-time error " + std::to_string(numb
 RuntimeError::RuntimeError(int number) : std::runtime_error(message(number)), number_(number) {}
 
 void fail(int number) { throw RuntimeError(number); }
+
+int numberOfCurrentFailure() noexcept {
+    try {
+        throw;
+    } catch (const RuntimeError& error) {
+        return error.number();
+    } catch (const std::bad_alloc&) {
+        return err::OutOfMemory;
+    } catch (...) {
+        return err::Internal;
+    }
+}
 
 int errorFromErrno(int errnoValue, FileOp op) {
     const bool opening = op == FileOp::OpenRead || op == FileOp::OpenWrite || op == FileOp::MakeDir;

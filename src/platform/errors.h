@@ -38,6 +38,11 @@ private:
 
 [[noreturn]] void fail(int number);
 
+// The number that reports the exception being handled (call it only inside
+// a catch block): a RuntimeError's own, 7 when memory ran out, 51 for
+// anything else.
+int numberOfCurrentFailure() noexcept;
+
 // Thrown to end the program: every open channel is closed by whoever catches it.
 struct EndProgram {};
 

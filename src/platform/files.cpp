@@ -225,6 +225,7 @@ public:
     }
 
     void close(int channel) override {
+        if (!at(channel)) return;
         const int one[] = {channel};
         closeTogether(one);
     }

@@ -1,7 +1,5 @@
 #include "application.h"
 
-#include <new>
-
 #include "main_window.h"
 #include "platform/errors.h"
 
@@ -25,12 +23,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::bad_alloc&) {
-        reportFailureOutsideCommands(err::OutOfMemory);
-    } catch (const RuntimeError& error) {
-        reportFailureOutsideCommands(error.number());
     } catch (...) {
-        reportFailureOutsideCommands(err::Internal);
+        reportFailureOutsideCommands(numberOfCurrentFailure());
     }
     return true;
 }

@@ -2,7 +2,6 @@
 // The Qt application of the program: keeps every exception out of Qt's
 // event loop.
 #include <QApplication>
-#include <new>
 
 #include "platform/errors.h"
 
@@ -19,10 +18,8 @@ template <class Handler>
 void guardedHandler(Handler&& handler) noexcept {
     try {
         handler();
-    } catch (const std::bad_alloc&) {
-        reportFailureOutsideCommands(err::OutOfMemory);
     } catch (...) {
-        reportFailureOutsideCommands(err::Internal);
+        reportFailureOutsideCommands(numberOfCurrentFailure());
     }
 }
 

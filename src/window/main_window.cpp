@@ -142,12 +142,8 @@ void MainWindow::runEvent(Command&& command) {
         command();
     } catch (const EndProgram&) {
         end = true;
-    } catch (const RuntimeError& error) {
-        failure = error.number();
-    } catch (const std::bad_alloc&) {
-        failure = err::OutOfMemory;
     } catch (...) {
-        failure = err::Internal;
+        failure = numberOfCurrentFailure();
     }
     if (end) {
         endProgram();

@@ -25,13 +25,30 @@ struct Circle {
     double x, y, radius;
 };
 
-class FakeToolkit : public Toolkit {
-public:
-    // Answers for the next input boxes, in order; an empty queue answers "" (Cancel).
+// Modal boxes answered from a queue: the next answer for each input box (an
+// empty queue answers as Cancel does), and what every box said.
+struct DialogScript {
     std::deque<std::string> answers;
     std::vector<std::string> prompts;
     std::vector<std::string> messages;
     std::vector<std::string> captions;
+
+    std::string answer(const std::string& prompt, const std::string& caption) {
+        prompts.push_back(prompt);
+        captions.push_back(caption);
+        if (answers.empty()) return {};
+        std::string next = std::move(answers.front());
+        answers.pop_front();
+        return next;
+    }
+    void show(const std::string& text, const std::string& caption) {
+        messages.push_back(text);
+        captions.push_back(caption);
+    }
+};
+
+class FakeToolkit : public Toolkit, public DialogScript {
+public:
     std::map<TextBox, std::string> texts{{TextBox::Question, ""}, {TextBox::Answer, " "}};
     std::map<Panel, std::optional<Picture>> pictures;
     std::map<Panel, std::pair<double, double>> scales;  // height, width
@@ -41,17 +58,9 @@ public:
     int timerEnables = 0;
 
     std::string inputBox(const std::string& prompt, const std::string& caption) override {
-        prompts.push_back(prompt);
-        captions.push_back(caption);
-        if (answers.empty()) return {};
-        std::string a = answers.front();
-        answers.pop_front();
-        return a;
+        return answer(prompt, caption);
     }
-    void messageBox(const std::string& text, const std::string& caption) override {
-        messages.push_back(text);
-        captions.push_back(caption);
-    }
+    void messageBox(const std::string& text, const std::string& caption) override { show(text, caption); }
     void beep() override { ++beeps; }
     std::string text(TextBox box) override { return texts[box]; }
     void setText(TextBox box, const std::string& t) override { texts[box] = t; }

@@ -6,33 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "fakes.h"
 #include "window/desktop.h"
 
 namespace drill::testing {
 
-class ScriptedDialogs : public Dialogs {
+class ScriptedDialogs : public Dialogs, public DialogScript {
 public:
-    // Answers for the next input boxes, in order; an empty queue answers as
-    // Cancel does.
-    std::deque<std::string> answers;
-    std::vector<std::string> prompts;
-    std::vector<std::string> messages;
-    std::vector<std::string> captions;
     // Runs while each box is open, as events delivered inside its loop do.
     std::function<void()> whileOpen;
 
     std::string inputBox(const std::string& prompt, const std::string& caption) override {
-        prompts.push_back(prompt);
-        captions.push_back(caption);
         if (whileOpen) whileOpen();
-        if (answers.empty()) return {};
-        std::string answer = std::move(answers.front());
-        answers.pop_front();
-        return answer;
+        return answer(prompt, caption);
     }
     void messageBox(const std::string& text, const std::string& caption) override {
-        messages.push_back(text);
-        captions.push_back(caption);
+        show(text, caption);
         if (whileOpen) whileOpen();
     }
 };
