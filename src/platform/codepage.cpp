@@ -105,6 +105,29 @@ std::string fromUtf8(std::string_view utf8) {
     return out;
 }
 
+std::u16string toUtf16(std::string_view text) {
+    std::u16string out(text.size(), u'\0');
+    // Every character of the code page lies in the basic plane.
+    for (std::size_t i = 0; i < text.size(); ++i)
+        out[i] = static_cast<char16_t>(toUnicode(static_cast<unsigned char>(text[i])));
+    return out;
+}
+
+std::string fromUtf16(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        const char16_t u = utf16[i];
+        if (u >= 0xD800 && u <= 0xDFFF) {
+            if (u <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) ++i;
+            out.push_back('?');
+            continue;
+        }
+        out.push_back(static_cast<char>(fromUnicode(u)));
+    }
+    return out;
+}
+
 unsigned char lowerByte(unsigned char c) {
     if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);

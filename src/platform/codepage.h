@@ -17,6 +17,12 @@ unsigned char fromUnicode(char32_t codePoint);
 std::string toUtf8(std::string_view text);
 std::string fromUtf8(std::string_view utf8);
 
+// Whole texts to and from UTF-16, as Windows takes them (file names, and the
+// Windows window's texts). A surrogate pair, a character outside the code
+// page, is one '?', as is a lone surrogate.
+std::u16string toUtf16(std::string_view text);
+std::string fromUtf16(std::u16string_view utf16);
+
 // Lower case in the code page: the ASCII letters, the Latin-1 capitals (but
 // the multiplication sign) and the four capitals among 80 to 9F.
 unsigned char lowerByte(unsigned char byte);

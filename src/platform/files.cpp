@@ -1,18 +1,12 @@
 #include "platform/files.h"
 
 #include <array>
-#include <cerrno>
-#include <climits>
 #include <optional>
 #include <utility>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/errors.h"
+#include "platform/file_system.h"
 #include "platform/numbers.h"
-#include "platform/paths.h"
 
 namespace drill {
 
@@ -23,171 +17,37 @@ constexpr std::size_t kZoneWidth = 14;
 
 enum class Mode { Input, Append, Output };
 
-// Owns a file descriptor, so that no failure path can leak one.
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-
-    int get() const { return fd_; }
-    // On Linux the descriptor is gone even when close reports EINTR.
-    void reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_ = -1;
-};
-
 struct Channel {
     Mode mode = Mode::Input;
-    Fd fd;
+    std::unique_ptr<NativeFile> file;  // none for input: read whole at open
     std::string data;     // what an output channel wrote, or the whole input file
     std::size_t pos = 0;  // next byte to read (input)
     std::size_t column = 1;
-    off_t sizeAtOpen = 0;      // the file's size when the channel was opened
-    std::size_t written = 0;   // how many of this channel's bytes reached the file
-    off_t endOfOurs = -1;      // where they end in it, once written
+    std::size_t written = 0;      // how many of this channel's bytes reached the file
+    std::int64_t endOfOurs = -1;  // where they end in it, once written
 };
-
-[[noreturn]] void failErrno(int errnoValue, FileOp op) { throw RuntimeError(errorFromErrno(errnoValue, op)); }
-
-std::string checkedNativePath(const std::string& path) {
-    if (path.empty()) throw RuntimeError(err::BadFileName);
-    std::optional<std::string> native = nativePath(path);
-    if (!native) throw RuntimeError(err::PathNotFound);
-    return *native;
-}
-
-std::string parentOf(const std::string& native) {
-    const std::size_t slash = native.find_last_of('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
-}
-
-bool parentIsDirectory(const std::string& native) {
-    struct stat st {};
-    return ::stat(parentOf(native).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-int openRetrying(const std::string& native, int flags, mode_t mode = 0) {
-    int fd;
-    do fd = ::open(native.c_str(), flags, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-// fsync; 0 or an errno. Devices and file systems that cannot sync (EINVAL,
-// EROFS) lose nothing by it.
-int syncFd(int fd) {
-    int r;
-    do r = ::fsync(fd);
-    while (r < 0 && errno == EINTR);
-    if (r < 0 && errno != EINVAL && errno != EROFS) return errno;
-    return 0;
-}
-
-// Puts a new directory entry on disk: without this a power cut can lose a
-// whole new file, however well its bytes were synced.
-int syncDirectory(const std::string& directory) {
-    const Fd dir(openRetrying(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) return errno;
-    return syncFd(dir.get());
-}
-
-// Everything in as few write calls as the kernel allows; 0 or an errno.
-// `written` counts what reached the file, a failure part way included.
-int writeAll(int fd, const std::string& bytes, std::size_t& written) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const std::size_t chunk = left < static_cast<std::size_t>(INT_MAX) ? left : INT_MAX;
-        const ssize_t n = ::write(fd, p, chunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return EIO;
-        p += n;
-        left -= static_cast<std::size_t>(n);
-        written += static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
-struct Opened {
-    Fd fd;
-    off_t size = 0;
-};
-
-// Opens a plain file of its own and nothing else. O_NOFOLLOW refuses a link
-// in the last component (the data directory itself may be one), O_NONBLOCK
-// keeps a pipe from holding the window, and what the name turns out to be is
-// checked before a byte moves: a pipe, device, socket or directory, or a file
-// that also has another name (a hard link planted from elsewhere), is 75.
-Opened openPlainFile(const std::string& native, int access, bool create, FileOp op) {
-    const int flags = access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    Opened opened;
-    bool created = false;
-    for (int attempt = 0;; ++attempt) {
-        const int fd = openRetrying(native, flags);
-        if (fd >= 0) {
-            opened.fd = Fd(fd);
-            break;
-        }
-        const int e = errno;
-        if (e != ENOENT || !create) {
-            if (e == ENOENT && !parentIsDirectory(native)) throw RuntimeError(err::PathNotFound);
-            failErrno(e, op);
-        }
-        // O_EXCL: a name that appeared meanwhile (another copy made it, or
-        // a link was planted) is opened or refused by the next round instead.
-        const int made = openRetrying(native, flags | O_CREAT | O_EXCL, 0666);
-        if (made >= 0) {
-            opened.fd = Fd(made);
-            created = true;
-            break;
-        }
-        if (errno != EEXIST || attempt >= 3) failErrno(errno, op);
-    }
-    struct stat st {};
-    if (::fstat(opened.fd.get(), &st) < 0) failErrno(errno, op);
-    if (!S_ISREG(st.st_mode) || st.st_nlink > 1) throw RuntimeError(err::PathFileAccess);
-    const int status = ::fcntl(opened.fd.get(), F_GETFL);
-    if (status >= 0) ::fcntl(opened.fd.get(), F_SETFL, status & ~O_NONBLOCK);
-    opened.size = st.st_size;
-    if (created) {
-        if (const int e = syncDirectory(parentOf(native)); e != 0) failErrno(e, FileOp::Write);
-    }
-    return opened;
-}
 
 // A group that failed leaves each file as it found it: the bytes this
 // channel appended are cut off again. They are the last of the file as long
 // as it still ends where they end; when it has grown since, another copy of
 // the program appended its own block after them, and cutting back would cut
 // into that block too, so the file is left alone. (What another copy
-// appended before them stays, and so does the file's size at open.)
+// appended before them stays.)
 void putBack(Channel& c) {
     if (c.written == 0 || c.endOfOurs < 0) return;
-    struct stat st {};
-    if (::fstat(c.fd.get(), &st) < 0 || st.st_size != c.endOfOurs) return;
-    if (::ftruncate(c.fd.get(), c.endOfOurs - static_cast<off_t>(c.written)) == 0) syncFd(c.fd.get());
+    try {
+        if (c.file->size() != c.endOfOurs) return;
+        c.file->truncate(c.endOfOurs - static_cast<std::int64_t>(c.written));
+        c.file->sync();
+    } catch (const RuntimeError&) {
+        // The first failure is the one the student is told.
+    }
 }
 
 class DiskFiles : public Files {
 public:
+    explicit DiskFiles(std::unique_ptr<FileSystem> fileSystem) : fileSystem_(std::move(fileSystem)) {}
+
     ~DiskFiles() override {
         try {
             closeAll();
@@ -206,21 +66,10 @@ public:
 
     void openInput(int channel, const std::string& path) override {
         std::optional<Channel>& slot = freeSlot(channel);
-        const std::string native = checkedNativePath(path);
-        Opened opened = openPlainFile(native, O_RDONLY, false, FileOp::OpenRead);
         Channel c;
         c.mode = Mode::Input;
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(opened.fd.get(), buf, sizeof buf);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                failErrno(errno, FileOp::Read);
-            }
-            if (n == 0) break;
-            c.data.append(buf, static_cast<std::size_t>(n));
-        }
         // Everything is read at once; the file need not stay open.
+        c.data = fileSystem_->open(path, OpenMode::Read)->readAll();
         slot = std::move(c);
     }
 
@@ -243,25 +92,36 @@ public:
             group.push_back(std::move(*slot));
             slot.reset();
         }
-        int first = 0;
+        // Every channel writes its block, then every one syncs: the first
+        // failure stops both, and each file that took its part gives it back.
+        std::optional<RuntimeError> failure;
         for (Channel& c : group) {
             if (c.mode == Mode::Input) continue;
-            first = writeAll(c.fd.get(), c.data, c.written);
-            // Appending leaves the offset just after what this write added.
-            c.endOfOurs = ::lseek(c.fd.get(), 0, SEEK_CUR);
-            if (first != 0) break;
+            try {
+                c.file->append(c.data, c.written);
+            } catch (const RuntimeError& e) {
+                failure = e;
+            }
+            if (c.written > 0) c.endOfOurs = c.file->endOfAppended();
+            if (failure) break;
         }
         for (Channel& c : group) {
-            if (first != 0) break;
-            if (c.mode != Mode::Input) first = syncFd(c.fd.get());
+            if (failure) break;
+            if (c.mode == Mode::Input) continue;
+            try {
+                c.file->sync();
+            } catch (const RuntimeError& e) {
+                failure = e;
+            }
         }
-        if (first != 0) {
-            for (Channel& c : group) putBack(c);
+        if (failure) {
+            for (Channel& c : group)
+                if (c.mode != Mode::Input) putBack(c);
         }
         // Once synced, a failing close cannot lose the data; reporting it
         // would only make the student record the block a second time.
-        for (Channel& c : group) c.fd.reset();
-        if (first != 0) failErrno(first, FileOp::Write);
+        group.clear();
+        if (failure) throw *failure;
     }
 
     void discard(int channel) override {
@@ -331,11 +191,7 @@ public:
         return c.pos >= c.data.size();
     }
 
-    void makeDirectory(const std::string& path) override {
-        const std::string native = checkedNativePath(path);
-        if (::mkdir(native.c_str(), 0777) < 0) failErrno(errno, FileOp::MakeDir);
-        if (const int e = syncDirectory(parentOf(native)); e != 0) failErrno(e, FileOp::MakeDir);
-    }
+    void makeDirectory(const std::string& path) override { fileSystem_->makeDirectory(path); }
 
 private:
     std::optional<Channel>& at(int channel) {
@@ -369,27 +225,23 @@ private:
 
     void openForWriting(int channel, const std::string& path, Mode mode) {
         std::optional<Channel>& slot = freeSlot(channel);
-        const std::string native = checkedNativePath(path);
-        const int access = mode == Mode::Append ? O_WRONLY | O_APPEND : O_WRONLY;
-        Opened opened = openPlainFile(native, access, true, FileOp::OpenWrite);
-        // Emptied only once it is known to be a plain file.
-        if (mode == Mode::Output && opened.size > 0) {
-            if (::ftruncate(opened.fd.get(), 0) < 0) failErrno(errno, FileOp::OpenWrite);
-            opened.size = 0;
-        }
         Channel c;
         c.mode = mode;
-        c.fd = std::move(opened.fd);
-        c.sizeAtOpen = opened.size;
+        c.file = fileSystem_->open(path, mode == Mode::Append ? OpenMode::Append : OpenMode::Output);
         slot = std::move(c);
     }
 
+    std::unique_ptr<FileSystem> fileSystem_;
     std::array<std::optional<Channel>, kChannels> channels_;
 };
 
 }  // namespace
 
-std::unique_ptr<Files> makeDiskFiles() { return std::make_unique<DiskFiles>(); }
+std::unique_ptr<Files> makeDiskFiles(std::unique_ptr<FileSystem> fileSystem) {
+    return std::make_unique<DiskFiles>(std::move(fileSystem));
+}
+
+std::unique_ptr<Files> makeDiskFiles() { return makeDiskFiles(makeNativeFileSystem()); }
 
 ChannelGroup::~ChannelGroup() {
     for (int channel : opened_) {

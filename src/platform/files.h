@@ -31,8 +31,7 @@ public:
     virtual void close(int channel) = 0;
     virtual void closeAll() = 0;
     // Puts what these channels wrote on disk all together or not at all: when
-    // one of them fails, each file they wrote to is cut back to the size it
-    // had when opened. All are released either way; the first failure is
+    // one of them fails, each file they wrote to gives back what they added. All are released either way; the first failure is
     // thrown.
     virtual void closeTogether(std::span<const int> channels) = 0;
     // Releases a channel without writing what it has not yet put on disk.
@@ -71,7 +70,10 @@ private:
     std::vector<int> opened_;
 };
 
-// Channels on the real file system.
+class FileSystem;
+
+// Channels on the real file system, or on the one given.
 std::unique_ptr<Files> makeDiskFiles();
+std::unique_ptr<Files> makeDiskFiles(std::unique_ptr<FileSystem> fileSystem);
 
 }  // namespace drill

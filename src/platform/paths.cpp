@@ -5,7 +5,9 @@
 #include "platform/codepage.h"
 #include "platform/errors.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <pwd.h>
 #include <unistd.h>
 #endif
@@ -14,7 +16,40 @@ namespace drill {
 
 namespace {
 
-#ifndef _WIN32
+bool startsWithDrive(const std::string& path) {
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+char upperDrive(char drive) { return drive >= 'a' ? static_cast<char>(drive - 'a' + 'A') : drive; }
+
+// The root a drive letter stands for and the path after it, joined with one
+// separator between them.
+NativePath joined(NativePath root, const NativePath& rest, typename NativePath::value_type separator) {
+    while (root.size() > 1 && root.back() == separator) root.pop_back();
+    if (rest.empty()) return root;
+    if (root.size() == 1 && root.back() == separator && rest.front() == separator) return rest;
+    if (rest.front() != separator && root.back() != separator) root += separator;
+    return root + rest;
+}
+
+#ifdef _WIN32
+std::optional<std::wstring> environment(const std::wstring& name) {
+    const DWORD needed = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (needed <= 1) return std::nullopt;
+    std::wstring value(needed, L'\0');
+    const DWORD got = GetEnvironmentVariableW(name.c_str(), value.data(), needed);
+    if (got == 0 || got >= needed) return std::nullopt;
+    value.resize(got);
+    return value;
+}
+
+std::wstring wide(std::string_view codePage) {
+    const std::u16string utf16 = cp1252::toUtf16(codePage);
+    return {utf16.begin(), utf16.end()};
+}
+
+#else
 std::string homeDirectory() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
     // No HOME (started by a service): fall back to the account's home.
@@ -35,20 +70,21 @@ std::optional<std::string> driveRoot(char drive) {
 
 }  // namespace
 
-std::optional<std::string> nativePath(const std::string& windowsPath) {
+std::optional<NativePath> nativePath(const std::string& windowsPath) {
     if (windowsPath.find('\0') != std::string::npos) throw RuntimeError(err::BadFileName);
 #ifdef _WIN32
-    return windowsPath;
+    // Converted by the code page's own table: the system's ANSI code page,
+    // which the A functions would use, may be any other.
+    if (!startsWithDrive(windowsPath)) return wide(windowsPath);
+    const char drive = upperDrive(windowsPath[0]);
+    const std::optional<std::wstring> mapped = environment(L"DRILL_DRIVE_" + std::wstring(1, static_cast<wchar_t>(drive)));
+    if (!mapped) return wide(windowsPath);
+    return joined(*mapped, wide(windowsPath.substr(2)), L'\\');
 #else
     std::string rest = windowsPath;
     std::optional<std::string> root;
-    const bool hasDrive = windowsPath.size() >= 2 && windowsPath[1] == ':' &&
-                          ((windowsPath[0] >= 'A' && windowsPath[0] <= 'Z') ||
-                           (windowsPath[0] >= 'a' && windowsPath[0] <= 'z'));
-    if (hasDrive) {
-        char drive = windowsPath[0];
-        if (drive >= 'a') drive = static_cast<char>(drive - 'a' + 'A');
-        root = driveRoot(drive);
+    if (startsWithDrive(windowsPath)) {
+        root = driveRoot(upperDrive(windowsPath[0]));
         if (!root) return std::nullopt;
         rest = windowsPath.substr(2);
     }
@@ -58,13 +94,15 @@ std::optional<std::string> nativePath(const std::string& windowsPath) {
     // from the environment and is already a native name.
     rest = cp1252::toUtf8(rest);
     if (!root) return rest;
-    std::string base = *root;
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    if (rest.empty()) return base;
-    if (rest.front() != '/' && base != "/") base += '/';
-    if (base == "/" && rest.front() == '/') return rest;
-    return base + rest;
+    return joined(*root, rest, '/');
 #endif
+}
+
+NativePath checkedNativePath(const std::string& windowsPath) {
+    if (windowsPath.empty()) throw RuntimeError(err::BadFileName);
+    std::optional<NativePath> native = nativePath(windowsPath);
+    if (!native) throw RuntimeError(err::PathNotFound);
+    return *native;
 }
 
 }  // namespace drill

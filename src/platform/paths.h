@@ -1,14 +1,27 @@
 #pragma once
-// The system names its files with Windows paths (c:\tarnholm\...). On other
-// platforms a drive X: maps to $DRILL_DRIVE_X, drive C otherwise to $HOME, and
-// any other unmapped drive is absent (opening there fails with 76).
+// The system names its files with Windows paths (c:\tarnholm\...). A drive X:
+// maps to the folder $DRILL_DRIVE_X when that is set, on every system, so
+// that tests never touch a real drive. Otherwise, on Windows a drive is the
+// real one; elsewhere drive C is $HOME and any other drive is absent
+// (opening there fails with 76).
 #include <optional>
 #include <string>
 
 namespace drill {
 
-// Native path (UTF-8 on Linux) of a Windows path, or nothing when its drive
+// A path as the system's file functions take it: UTF-16 on Windows, UTF-8
+// elsewhere.
+#ifdef _WIN32
+using NativePath = std::wstring;
+#else
+using NativePath = std::string;
+#endif
+
+// Native path of a Windows path in the code page, or nothing when its drive
 // is absent.
-std::optional<std::string> nativePath(const std::string& windowsPath);
+std::optional<NativePath> nativePath(const std::string& windowsPath);
+
+// The same for opening a file: an empty path is 52, an absent drive 76.
+NativePath checkedNativePath(const std::string& windowsPath);
 
 }  // namespace drill

@@ -24,6 +24,8 @@ TEST(CodePage, EveryByteRoundTrips) {
         all.push_back(static_cast<char>(b));
     }
     EXPECT_EQ(cp1252::fromUtf8(cp1252::toUtf8(all)), all);
+    EXPECT_EQ(cp1252::fromUtf16(cp1252::toUtf16(all)), all);
+    EXPECT_EQ(cp1252::toUtf16("Zo\xEB \x80"), u"Zo\u00EB \u20AC");
 }
 
 TEST(CodePage, LowerCase) {
@@ -71,6 +73,17 @@ TEST(CodePage, FromUtf8ReplacesEachBrokenSequence) {
         {"\xC3\xC3\xAB", "?\xEB"},        // a new lead byte restarts decoding
     };
     for (const auto& [in, out] : cases) EXPECT_EQ(cp1252::fromUtf8(in), out) << in;
+}
+
+TEST(CodePage, FromUtf16ReplacesEachCharacterOutsideItByOneQuestionMark) {
+    const std::pair<std::u16string, std::string> cases[] = {
+        {u"\U0001F600x", "?x"},          // a pair is one character
+        {u"\u4E2D", "?"},
+        {std::u16string(1, 0xD800) + u"a", "?a"},  // lone high surrogate
+        {std::u16string(1, 0xDC00), "?"},          // lone low surrogate
+        {std::u16string(1, 0xD800), "?"},          // cut off at the end
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(cp1252::fromUtf16(in), out) << out;
 }
 
 }  // namespace
