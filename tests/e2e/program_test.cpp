@@ -60,7 +60,7 @@ class StudentRun {
 public:
     // `shell`, when given, runs first in a shell that then becomes the
     // program (to set a limit on it, say).
-    StudentRun(const XSession& x, const fs::path& drive, const fs::path& log, const std::string& shell = {})
+    StudentRun(XSession& x, const fs::path& drive, const fs::path& log, const std::string& shell = {})
         : x_(x) {
         std::map<std::string, std::string> env{{"DISPLAY", x.display()},
                                                {"QT_QPA_PLATFORM", "xcb"},
@@ -90,13 +90,15 @@ public:
 
     void signal(int number) { ::kill(program_->pid(), number); }
 
-    // Types the answer (code-page text) into the next input box and presses Return.
+    // Types the answer (code-page text) into the next input box and, once the
+    // box holds it, presses Return.
     void answerPrompt(const std::string& answer) {
         const std::string box = x_.waitForNewWindow(std::string("^") + texts::kCaption + "$", seen_, kStep);
         ASSERT_FALSE(box.empty()) << "no input box appeared";
         ASSERT_TRUE(x_.focus(box));
         if (!answer.empty()) {
-            ASSERT_TRUE(x_.type(cp1252::toUtf8(answer)));
+            const std::string utf8 = cp1252::toUtf8(answer);
+            ASSERT_EQ(x_.typeChecked(utf8, utf8, kStep), utf8);
         }
         ASSERT_TRUE(x_.key("Return"));
     }
@@ -110,21 +112,12 @@ public:
     void press(const Spot& s) { ASSERT_TRUE(x_.click(form_, s.x(), s.y())); }
 
     // Replaces whatever the answer box holds with typed text (UTF-8, as the
-    // keyboard gives it); a newline is the Return key.
-    void typeAnswer(const std::string& utf8) {
+    // keyboard gives it; a newline is the Return key), until the box shows
+    // `shown` (UTF-8; the typed text when not given).
+    void typeAnswer(const std::string& utf8, const std::string& shown = {}) {
         press(kAnswerBox);
-        ASSERT_TRUE(x_.key("ctrl+a"));
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t end = utf8.find('\n', start);
-            const std::string line = utf8.substr(start, end == std::string::npos ? end : end - start);
-            if (!line.empty()) {
-                ASSERT_TRUE(x_.type(line));
-            }
-            if (end == std::string::npos) break;
-            ASSERT_TRUE(x_.key("Return"));
-            start = end + 1;
-        }
+        const std::string expected = shown.empty() ? utf8 : shown;
+        ASSERT_EQ(x_.typeChecked(utf8, expected, kStep), expected);
     }
 
     // What the question box shows, copied into the answer box by the student.
@@ -150,7 +143,7 @@ public:
     std::optional<int> waitForEnd() { return program_->waitFor(kStep); }
 
 private:
-    const XSession& x_;
+    XSession& x_;
     std::unique_ptr<Process> program_;
     std::set<std::string> seen_;
     std::string form_;
@@ -199,7 +192,7 @@ TEST_F(ProgramTest, TwoRunsRecordEverythingAndAppend) {
         ASSERT_NO_FATAL_FAILURE(run.typeAnswer(typed1));
         ASSERT_NO_FATAL_FAILURE(run.press(kEnterResponse));
         ASSERT_NO_FATAL_FAILURE(run.press(kNext));
-        ASSERT_NO_FATAL_FAILURE(run.typeAnswer(typedNote1));
+        ASSERT_NO_FATAL_FAILURE(run.typeAnswer(typedNote1, cp1252::toUtf8(note1)));
         ASSERT_NO_FATAL_FAILURE(run.press(kSaveAsNotes));
         ASSERT_NO_FATAL_FAILURE(run.press(kNext));
         ASSERT_NO_FATAL_FAILURE(run.press(kDisplayNotes));

@@ -1,6 +1,7 @@
 #include "x_session.h"
 
 #include <cerrno>
+#include <iostream>
 #include <sstream>
 #include <stdexcept>
 
@@ -13,6 +14,10 @@ namespace drill::e2e {
 namespace {
 
 constexpr auto kCommandLimit = 20s;
+// Time for the program to handle the keys that copy a box's text.
+constexpr auto kCopyLimit = 10s;
+// On the clipboard while a copy is awaited; no box holds it.
+const std::string kNothingCopied = "\x01nothing copied yet";
 
 // Reads the display number Xvfb writes to the -displayfd pipe once it is up.
 std::string readDisplayNumber(int fd, std::chrono::milliseconds limit) {
@@ -38,7 +43,9 @@ std::string readDisplayNumber(int fd, std::chrono::milliseconds limit) {
 XSession::XSession(const std::string& logFile) {
     const std::string xvfb = which("Xvfb");
     xdotool_ = which("xdotool");
-    if (xvfb.empty() || xdotool_.empty()) throw std::runtime_error("Xvfb and xdotool are needed");
+    xclip_ = which("xclip");
+    if (xvfb.empty() || xdotool_.empty() || xclip_.empty())
+        throw std::runtime_error("Xvfb, xdotool and xclip are needed");
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) < 0) throw std::runtime_error("pipe");
     try {
@@ -58,7 +65,7 @@ XSession::XSession(const std::string& logFile) {
     display_ = ":" + number;
 }
 
-XSession::~XSession() = default;  // the server's Process kills it
+XSession::~XSession() = default;  // the Processes kill the clipboard's owner, then the server
 
 bool XSession::xdotool(std::vector<std::string> args, std::string* out) const {
     args.insert(args.begin(), xdotool_);
@@ -97,8 +104,61 @@ bool XSession::focus(const std::string& window) const {
     return xdotool({"windowfocus", "--sync", window});
 }
 
-bool XSession::type(const std::string& utf8) const {
-    return xdotool({"type", "--delay", "25", "--", utf8});
+bool XSession::typeLines(const std::string& utf8) const {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = utf8.find('\n', start);
+        const std::string line = utf8.substr(start, end == std::string::npos ? end : end - start);
+        if (!line.empty() && !xdotool({"type", "--delay", "25", "--", line})) return false;
+        if (end == std::string::npos) return true;
+        if (!key("Return")) return false;
+        start = end + 1;
+    }
+}
+
+std::string XSession::typeChecked(const std::string& utf8, const std::string& shown,
+                                  std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        // Typing over the selected text replaces it.
+        std::string held = "(no copy of the box)";
+        if (key("ctrl+a") && typeLines(utf8)) held = copyText(kCopyLimit).value_or(held);
+        if (held == shown || Clock::now() >= deadline) return held;
+        std::cerr << "typed \"" << utf8 << "\", the box held \"" << held << "\": typing it again\n";
+    }
+}
+
+std::optional<std::string> XSession::copyText(std::chrono::milliseconds limit) {
+    // The clipboard holds a text of our own first, so a copy the program has
+    // not made yet cannot pass for one it made.
+    if (!takeClipboard(kNothingCopied) || !key("ctrl+a") || !key("ctrl+c")) return std::nullopt;
+    std::optional<std::string> copied;
+    const bool came = waitUntil(
+        [&] {
+            copied = clipboard();
+            return copied && *copied != kNothingCopied;
+        },
+        limit);
+    return came ? copied : std::nullopt;
+}
+
+std::optional<std::string> XSession::clipboard() const {
+    const Output r = run({xclip_, "-selection", "clipboard", "-o", "-t", "UTF8_STRING"},
+                         environmentWith({{"DISPLAY", display_}}), kCommandLimit);
+    if (r.status != 0) return std::nullopt;
+    return r.out;
+}
+
+// An xclip in the foreground owns the clipboard until another client takes
+// it (it then ends) or until it is replaced here. Its output, a line for each
+// request it answers, goes nowhere.
+bool XSession::takeClipboard(const std::string& text) {
+    clipboardOwner_.reset();
+    clipboardOwner_ = std::make_unique<Process>(
+        std::vector<std::string>{"/bin/sh", "-c", "printf %s \"$1\" | exec \"$0\" -selection clipboard -i -quiet",
+                                 xclip_, text},
+        environmentWith({{"DISPLAY", display_}}));
+    return waitUntil([&] { return clipboard() == text; }, kCopyLimit);
 }
 
 bool XSession::key(const std::string& keys) const { return xdotool({"key", "--delay", "25", keys}); }

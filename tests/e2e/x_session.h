@@ -1,10 +1,12 @@
 #pragma once
 // A private X server (Xvfb, on a display number it picks itself) and the
 // student's hands on it: xdotool sends real key and mouse events through
-// XTEST. Without a window manager, window positions are the program's own
-// and focus is given explicitly before typing.
+// XTEST, and xclip reads back through the X clipboard what a box holds.
+// Without a window manager, window positions are the program's own and focus
+// is given explicitly before typing.
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,16 +31,29 @@ public:
                                  std::chrono::milliseconds limit) const;
 
     bool focus(const std::string& window) const;
-    bool type(const std::string& utf8) const;  // one line of text
-    bool key(const std::string& keys) const;             // such as Return or ctrl+a
+    // Types the text (not empty; a newline is the Return key) over the whole
+    // text of the focused box, and again until the box reads back as `shown`:
+    // a character outside the keyboard's map goes through a keycode remapped
+    // for it, and under load its key event can beat the remap. Gives what the
+    // box held last.
+    std::string typeChecked(const std::string& utf8, const std::string& shown, std::chrono::milliseconds limit);
+    // The whole text of the focused box, selected and copied through the X
+    // clipboard; nothing when no copy came in time (an empty box copies nothing).
+    std::optional<std::string> copyText(std::chrono::milliseconds limit);
+    bool key(const std::string& keys) const;                    // such as Return or ctrl+a
     bool click(const std::string& window, int x, int y) const;  // client pixels
 
 private:
     bool xdotool(std::vector<std::string> args, std::string* out = nullptr) const;
+    bool typeLines(const std::string& utf8) const;
+    std::optional<std::string> clipboard() const;
+    bool takeClipboard(const std::string& text);
 
     std::unique_ptr<Process> server_;
     std::string display_;
     std::string xdotool_;
+    std::string xclip_;
+    std::unique_ptr<Process> clipboardOwner_;
 };
 
 }  // namespace drill::e2e
