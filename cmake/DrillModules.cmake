@@ -35,9 +35,20 @@ function(drill_hardening target)
   endif()
   target_compile_options(${target} PRIVATE -fstack-protector-strong
     $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+  if(WIN32)
+    # Windows' C library has no stack-protector or fortify functions: GCC's
+    # own library brings them, into whatever links this target.
+    target_link_libraries(${target} PUBLIC ssp)
+  endif()
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "EXECUTABLE")
-    target_link_options(${target} PRIVATE -Wl,-z,relro -Wl,-z,now)
+    if(WIN32)
+      # Windows has no relro; it has address-space randomisation and
+      # no-execute data, which these ask for (tools/check-windows-exe shows them).
+      target_link_options(${target} PRIVATE -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va)
+    else()
+      target_link_options(${target} PRIVATE -Wl,-z,relro -Wl,-z,now)
+    endif()
   endif()
 endfunction()
 

@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <ctime>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace drill {
 
 namespace {
@@ -36,11 +40,23 @@ private:
     };
 
     static Now now() {
+        Now n;
+#ifdef _WIN32
+        SYSTEMTIME t{};
+        GetLocalTime(&t);
+        n.local.tm_year = t.wYear - 1900;
+        n.local.tm_mon = t.wMonth - 1;
+        n.local.tm_mday = t.wDay;
+        n.local.tm_hour = t.wHour;
+        n.local.tm_min = t.wMinute;
+        n.local.tm_sec = t.wSecond;
+        n.nanoseconds = t.wMilliseconds * 1000000L;
+#else
         timespec ts{};
         clock_gettime(CLOCK_REALTIME, &ts);
-        Now n;
         localtime_r(&ts.tv_sec, &n.local);
         n.nanoseconds = ts.tv_nsec;
+#endif
         return n;
     }
 };

@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <new>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace drill {
 
 namespace {
@@ -27,6 +31,7 @@ int numberOfCurrentFailure() noexcept {
     }
 }
 
+#ifndef _WIN32
 int errorFromErrno(int errnoValue, FileOp op) {
     const bool opening = op == FileOp::OpenRead || op == FileOp::OpenWrite || op == FileOp::MakeDir;
     switch (errnoValue) {
@@ -67,5 +72,64 @@ int errorFromErrno(int errnoValue, FileOp op) {
         return opening ? err::PathFileAccess : err::DeviceIo;
     }
 }
+
+#else
+int errorFromWin32(unsigned long code, FileOp op) {
+    const bool opening = op == FileOp::OpenRead || op == FileOp::OpenWrite || op == FileOp::MakeDir;
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+        return err::FileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_DIRECTORY:  // a file where a directory of the path belongs
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_DEV_NOT_EXIST:
+        return err::PathNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:  // a file in use
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NETWORK_ACCESS_DENIED:
+        return err::PermissionDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_FILE_TOO_LARGE:
+    case 1295:  // ERROR_DISK_QUOTA_EXCEEDED, which mingw-w64 does not name
+        return err::DiskFull;
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_PARAMETER:
+        return err::BadFileName;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+    case ERROR_CANT_ACCESS_FILE:  // a link the system cannot follow
+    case ERROR_CANT_RESOLVE_FILENAME:
+        return err::PathFileAccess;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return err::TooManyFiles;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return err::OutOfMemory;
+    case ERROR_NOT_READY:  // a removable or network drive not there yet
+        return err::DiskNotReady;
+    case ERROR_HANDLE_EOF:
+        return err::InputPastEnd;
+    case ERROR_CRC:
+    case ERROR_SEEK:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+    case ERROR_GEN_FAILURE:
+    case ERROR_IO_DEVICE:
+    case ERROR_NETNAME_DELETED:  // the network went away during the write
+    case ERROR_UNEXP_NET_ERR:
+        return err::DeviceIo;
+    default:
+        return opening ? err::PathFileAccess : err::DeviceIo;
+    }
+}
+#endif
 
 }  // namespace drill

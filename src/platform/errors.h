@@ -23,6 +23,7 @@ inline constexpr int DiskFull = 61;
 inline constexpr int InputPastEnd = 62;
 inline constexpr int TooManyFiles = 67;
 inline constexpr int PermissionDenied = 70;
+inline constexpr int DiskNotReady = 71;
 inline constexpr int PathFileAccess = 75;
 inline constexpr int PathNotFound = 76;
 }  // namespace err
@@ -50,6 +51,11 @@ struct EndProgram {};
 // things for reading (file not found) and for creating (path not found).
 enum class FileOp { OpenRead, OpenWrite, Read, Write, Close, MakeDir };
 
+#ifdef _WIN32
+// The number for a Windows error code (GetLastError).
+int errorFromWin32(unsigned long code, FileOp op);
+#else
 int errorFromErrno(int errnoValue, FileOp op);
+#endif
 
 }  // namespace drill

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#ifndef _WIN32
 #include <locale.h>
+#endif
 
 #include "platform/errors.h"
 
@@ -14,12 +16,18 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The window toolkit sets the user's locale; numbers in answers and records
-// always use the point, so conversions go through the "C" locale.
-locale_t cLocale() {
+// Numbers in answers and records always use the point. Qt sets the user's
+// locale, so conversions there go through the "C" locale. The Windows program
+// never sets one, and its C library's own conversions (mingw-w64's, correctly
+// rounded) read in "C".
+#ifdef _WIN32
+double toDouble(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+#else
+double toDouble(const std::string& text) {
     static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return loc;
+    return strtod_l(text.c_str(), nullptr, loc);
 }
+#endif
 
 }  // namespace
 
@@ -51,7 +59,7 @@ double val(std::string_view text) {
     const std::size_t end = decimalNumberLength(s);
     if (end == 0) return 0.0;
     s.resize(end);
-    const double v = strtod_l(s.c_str(), nullptr, cLocale());
+    const double v = toDouble(s);
     if (std::isinf(v)) throw RuntimeError(err::Overflow);
     return v;
 }

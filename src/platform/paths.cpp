@@ -44,8 +44,15 @@ std::optional<std::wstring> environment(const std::wstring& name) {
     return value;
 }
 
+// No Windows file system takes a name longer than 255 characters; saying so
+// here gives the same number whatever the system would make of it.
 std::wstring wide(std::string_view codePage) {
     const std::u16string utf16 = cp1252::toUtf16(codePage);
+    std::size_t component = 0;
+    for (const char16_t c : utf16) {
+        component = c == u'\\' || c == u'/' ? 0 : component + 1;
+        if (component > 255) throw RuntimeError(err::BadFileName);
+    }
     return {utf16.begin(), utf16.end()};
 }
 

@@ -8,6 +8,7 @@
 #include "drill/form_state.h"
 #include "drill/session.h"
 #include "fakes.h"
+#include "faults.h"
 #include "platform/files.h"
 
 namespace drill::testing {
@@ -17,7 +18,8 @@ struct DrillRig {
     FakeToolkit toolkit;
     FakeClock clock;
     ScriptedRandom random;
-    std::unique_ptr<Files> files = makeDiskFiles();
+    LimitedDisk disk;
+    std::unique_ptr<Files> files = makeDiskFiles(disk.fileSystem());
     FormState state;
     Session session{toolkit, *files, clock, random, state};
     Drill drill{session};

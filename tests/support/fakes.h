@@ -2,6 +2,7 @@
 // Test doubles shared by the unit tests: a toolkit whose dialogs are answered
 // from a queue, a clock the test sets, a generator that replays given draws,
 // and a temporary directory mapped as drive C.
+#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -13,6 +14,12 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "platform/clock.h"
 #include "platform/random.h"
@@ -103,32 +110,164 @@ public:
     }
 };
 
-// A fresh directory per test, mapped as drive C (DRILL_DRIVE_C); other drive
-// variables are cleared so an unmapped drive is absent.
+// Sets an environment variable, or clears it (nothing), where the program's
+// own lookups see it on every system.
+inline void setEnvironment(const std::string& name, const std::optional<std::string>& value) {
+#ifdef _WIN32
+    SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
+#else
+    if (value) setenv(name.c_str(), value->c_str(), 1);
+    else unsetenv(name.c_str());
+#endif
+}
+
+inline std::optional<std::string> environment(const std::string& name) {
+#ifdef _WIN32
+    char buf[32768];
+    const DWORD n = GetEnvironmentVariableA(name.c_str(), buf, sizeof buf);
+    if (n == 0 || n >= sizeof buf) return std::nullopt;
+    return std::string(buf, n);
+#else
+    const char* value = std::getenv(name.c_str());
+    return value ? std::optional<std::string>(value) : std::nullopt;
+#endif
+}
+
+#ifdef _WIN32
+// Wine's name in the file system below it for a Windows path; nothing when
+// not under Wine.
+inline std::optional<std::string> wineUnixName(const std::filesystem::path& path) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (unixName == nullptr) return std::nullopt;
+    char* n = unixName(path.c_str());
+    std::string s = n ? n : "";
+    HeapFree(GetProcessHeap(), 0, n);
+    return s;
+}
+
+inline bool underWine() { return wineUnixName(std::filesystem::temp_directory_path()).has_value(); }
+
+// Runs a shell script of the system below Wine with the paths as $1, $2...
+// and returns once it has succeeded; false when not under Wine or when it
+// failed or took over 30 s. Wine does not wait for such a program to end, so
+// the script leaves a mark in the temporary folder when it is done.
+inline bool belowWine(const std::string& script, const std::vector<std::filesystem::path>& paths) {
+    static int runs = 0;
+    const std::filesystem::path done = std::filesystem::temp_directory_path() /
+                                       ("drill_below_wine_" + std::to_string(GetCurrentProcessId()) + "_" +
+                                        std::to_string(++runs));
+    std::vector<std::string> args;
+    for (const auto& p : paths) {
+        const std::optional<std::string> name = wineUnixName(p);
+        if (!name) return false;
+        args.push_back(*name);
+    }
+    args.push_back(*wineUnixName(done));
+    // Wine splits the command line as Windows does: \" is a quote within a
+    // quoted argument.
+    std::string quoted;
+    for (char c : script + " && : > \"$" + std::to_string(args.size()) + "\"") {
+        if (c == '"') quoted += '\\';
+        quoted += c;
+    }
+    std::string command = "Z:\\bin\\sh -c \"" + quoted + "\" sh";
+    for (const std::string& a : args) command += " \"" + a + "\"";
+    std::wstring wide(command.begin(), command.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         std::chrono::steady_clock::now() < deadline; Sleep(10)) {
+        std::error_code ec;
+        if (std::filesystem::remove(done, ec)) return true;
+    }
+    return false;
+}
+#endif
+
+// Sets or clears one environment variable for as long as it lives.
+class EnvGuard {
+public:
+    EnvGuard(std::string name, const std::optional<std::string>& value)
+        : name_(std::move(name)), old_(environment(name_)) {
+        setEnvironment(name_, value);
+    }
+    ~EnvGuard() { setEnvironment(name_, old_); }
+    EnvGuard(const EnvGuard&) = delete;
+    EnvGuard& operator=(const EnvGuard&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+// A fresh directory per test, mapped as drive C (DRILL_DRIVE_C), so that no
+// test writes to a real drive; on Linux the other drive variables are
+// cleared so an unmapped drive is absent (on Windows it is the real one).
 class TempDrive {
 public:
     TempDrive() {
-        char tmpl[] = "/tmp/drill_test_XXXXXX";
-        char* made = mkdtemp(tmpl);
-        if (made == nullptr) throw std::runtime_error("mkdtemp failed");
-        root = made;
-        for (char d = 'A'; d <= 'Z'; ++d) unsetenv((std::string("DRILL_DRIVE_") + d).c_str());
-        setenv("DRILL_DRIVE_C", root.c_str(), 1);
+        namespace fs = std::filesystem;
+        static int made = 0;
+        const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
+        for (int attempt = 0;; ++attempt) {
+            root = fs::temp_directory_path() /
+                   ("drill_test_" + std::to_string(processId()) + "_" + std::to_string(++made) + "_" +
+                    std::to_string(tick % 1000000));
+            std::error_code ec;
+            if (fs::create_directory(root, ec)) break;
+            if (attempt > 100) throw std::runtime_error("no temporary directory: " + ec.message());
+        }
+        // Every other drive is absent: on Windows, mapped to a folder that
+        // does not exist.
+        for (char d = 'A'; d <= 'Z'; ++d) {
+            std::optional<std::string> other;
+#ifdef _WIN32
+            other = (root / (std::string("no_drive_") + d)).string();
+#endif
+            setEnvironment(std::string("DRILL_DRIVE_") + d, other);
+        }
+        setEnvironment("DRILL_DRIVE_C", root.string());
     }
     ~TempDrive() {
         std::error_code ec;
-        std::filesystem::permissions(root, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(root, ec);
-        unsetenv("DRILL_DRIVE_C");
+#ifdef _WIN32
+        // Links a test planted below Wine are directories to Wine, which it
+        // cannot remove: they go from below.
+        if (!belowWine("rm -rf \"$1\"", {root}))
+#endif
+        {
+            std::filesystem::permissions(root, std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+            std::filesystem::remove_all(root, ec);
+        }
+        for (char d = 'A'; d <= 'Z'; ++d) setEnvironment(std::string("DRILL_DRIVE_") + d, std::nullopt);
     }
     TempDrive(const TempDrive&) = delete;
     TempDrive& operator=(const TempDrive&) = delete;
 
-    // Native path of a path relative to the drive root ("tarnholm/x.txt").
-    std::filesystem::path path(const std::string& relative) const { return root / relative; }
+    // Native path of a path relative to the drive root ("tarnholm/x.txt"),
+    // given in UTF-8.
+    std::filesystem::path path(const std::string& relative) const {
+        return root / std::filesystem::path(std::u8string(relative.begin(), relative.end()));
+    }
 
     std::filesystem::path root;
+
+private:
+    static unsigned long processId() {
+#ifdef _WIN32
+        return GetCurrentProcessId();
+#else
+        return static_cast<unsigned long>(getpid());
+#endif
+    }
 };
 
 inline std::string readFile(const std::filesystem::path& p) {

@@ -1,20 +1,89 @@
 #pragma once
-// Faults of the file system that a test can make without root: a file-size
-// limit stands for a disk that fills up.
-#include <csignal>
+// Faults of the file system that a test can make without root: a size limit
+// that stands for a disk that fills up, on every system through the file
+// primitives, and on POSIX also the kernel's own limit for a whole process.
+#include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
+#ifndef _WIN32
+#include <csignal>
 #include <sys/resource.h>
+#endif
 
 #include "fakes.h"
+#include "platform/errors.h"
+#include "platform/file_system.h"
 
 namespace drill::testing {
 
-// While it lives, no file may grow past `bytes`: a write beyond fails with
-// EFBIG (error 61), as on a full disk, and SIGXFSZ is ignored as the program
-// ignores it.
+// The system's files, where a test may set a size that no file can grow
+// past: the part of a write that fits reaches the file, then the write
+// fails with 61, as when the disk fills up.
+class LimitedDisk {
+public:
+    std::optional<std::int64_t> limit;
+
+    std::unique_ptr<FileSystem> fileSystem() { return std::make_unique<Limited>(*this); }
+
+private:
+    class LimitedFile : public NativeFile {
+    public:
+        LimitedFile(LimitedDisk& disk, std::unique_ptr<NativeFile> file) : disk_(disk), file_(std::move(file)) {}
+        void append(std::string_view bytes, std::size_t& written) override {
+            if (disk_.limit) {
+                const std::int64_t room = std::max<std::int64_t>(0, *disk_.limit - file_->size());
+                if (static_cast<std::int64_t>(bytes.size()) > room) {
+                    file_->append(bytes.substr(0, static_cast<std::size_t>(room)), written);
+                    fail(err::DiskFull);
+                }
+            }
+            file_->append(bytes, written);
+        }
+        std::int64_t endOfAppended() override { return file_->endOfAppended(); }
+        std::int64_t size() override { return file_->size(); }
+        void sync() override { file_->sync(); }
+        void truncate(std::int64_t size) override { file_->truncate(size); }
+        std::string readAll() override { return file_->readAll(); }
+
+    private:
+        LimitedDisk& disk_;
+        std::unique_ptr<NativeFile> file_;
+    };
+
+    class Limited : public FileSystem {
+    public:
+        explicit Limited(LimitedDisk& disk) : disk_(disk) {}
+        std::unique_ptr<NativeFile> open(const std::string& path, OpenMode mode) override {
+            return std::make_unique<LimitedFile>(disk_, native_->open(path, mode));
+        }
+        void makeDirectory(const std::string& path) override { native_->makeDirectory(path); }
+
+    private:
+        LimitedDisk& disk_;
+        std::unique_ptr<FileSystem> native_ = makeNativeFileSystem();
+    };
+};
+
+// While it lives, no file of the disk may grow past `bytes`.
+class SizeLimit {
+public:
+    SizeLimit(LimitedDisk& disk, std::int64_t bytes) : disk_(disk) { disk_.limit = bytes; }
+    ~SizeLimit() { disk_.limit.reset(); }
+    SizeLimit(const SizeLimit&) = delete;
+    SizeLimit& operator=(const SizeLimit&) = delete;
+
+private:
+    LimitedDisk& disk_;
+};
+
+#ifndef _WIN32
+// While it lives, no file of this process may grow past `bytes`: a write
+// beyond fails with EFBIG (error 61), as on a full disk, and SIGXFSZ is
+// ignored as the program ignores it.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes) {
@@ -35,9 +104,55 @@ private:
     rlimit old_{};
     void (*oldHandler_)(int) = SIG_DFL;
 };
+#endif
+
+// A symbolic link at `link` to `target`; false when the system would not
+// make one. Wine cannot make a link of its own (CreateSymbolicLinkW there
+// makes nothing), so there it is made in the file system below, with that
+// system's ln: Wine follows such a link without saying so, which is what the
+// program must see through.
+inline bool plantLink(const std::filesystem::path& link, const std::filesystem::path& target,
+                      bool directory = false) {
+#ifdef _WIN32
+    if (belowWine("ln -s \"$1\" \"$2\"", {target, link})) return true;
+    const DWORD flags = SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE | (directory ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+    return !underWine() && CreateSymbolicLinkW(link.c_str(), target.c_str(), flags) != 0;
+#else
+    std::error_code ec;
+    if (directory) std::filesystem::create_directory_symlink(target, link, ec);
+    else std::filesystem::create_symlink(target, link, ec);
+    return !ec;
+#endif
+}
+
+#ifdef _WIN32
+// The short 8.3 name the system gives a file (its last part only), or the
+// empty text.
+inline std::string shortName(const std::filesystem::path& file) {
+    wchar_t buf[MAX_PATH];
+    const DWORD n = GetShortPathNameW(file.c_str(), buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    return std::filesystem::path(std::wstring(buf, n)).filename().string();
+}
+
+// Another program holding a file open and sharing nothing: a file in use.
+class FileInUse {
+public:
+    explicit FileInUse(const std::filesystem::path& file)
+        : h_(CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr)) {
+        if (h_ == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot hold " + file.string());
+    }
+    ~FileInUse() { CloseHandle(h_); }
+    FileInUse(const FileInUse&) = delete;
+    FileInUse& operator=(const FileInUse&) = delete;
+
+private:
+    HANDLE h_;
+};
+#endif
 
 // Fills a file with blanks up to `size` bytes after what it holds, so that it
-// stands at a file-size limit of that size.
+// stands at a size limit of that size.
 inline void fillTo(const std::filesystem::path& file, std::size_t size) {
     std::string bytes = std::filesystem::exists(file) ? readFile(file) : std::string();
     if (bytes.size() < size) bytes.append(size - bytes.size(), ' ');

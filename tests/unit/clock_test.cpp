@@ -26,7 +26,11 @@ TEST(SystemClock, FormatsAndAgreesWithTheCalendar) {
         ASSERT_TRUE(std::regex_match(date, std::regex(R"(\d\d-\d\d-\d\d\d\d)"))) << date;
         ASSERT_TRUE(std::regex_match(time, std::regex(R"(\d\d:\d\d:\d\d)"))) << time;
         std::tm local{};
+#ifdef _WIN32
+        localtime_s(&local, &before);
+#else
         localtime_r(&before, &local);
+#endif
         EXPECT_EQ(field(date, 0, 2), local.tm_mon + 1);
         EXPECT_EQ(field(date, 3, 2), local.tm_mday);
         EXPECT_EQ(field(date, 6, 4), local.tm_year + 1900);

@@ -41,7 +41,10 @@ const std::string kLine7 =
 // Ann Lee's run of assignment 001, with her three files at hand.
 struct AnnsRun : DrillRig {
     AnnsRun() { loadAs("Ann Lee", "AML", "1"); }
-    std::optional<testing::FileSizeLimit> sizeLimit;
+    std::optional<testing::SizeLimit> sizeLimit;
+#ifdef _WIN32
+    std::optional<testing::FileInUse> inUse;
+#endif
     fs::path masterPath() const { return home("masterFile_Ann_Lee.txt"); }
     fs::path sendPath() const { return home("send_1207Ann_Lee.txt"); }
     fs::path notesPath() const { return home("notes_Ann_Lee.txt"); }
@@ -347,7 +350,7 @@ TEST(Recording, FailuresKeepTheAnswerAndEveryFile) {
     const auto fill = [](fs::path (AnnsRun::*file)() const) {
         return std::function<void(AnnsRun&)>([file](AnnsRun& r) {
             testing::fillTo((r.*file)(), 64 * 1024);
-            r.sizeLimit.emplace(64 * 1024);
+            r.sizeLimit.emplace(r.disk, 64 * 1024);
         });
     };
     const auto unfill = [](AnnsRun& r) { r.sizeLimit.reset(); };
@@ -358,6 +361,13 @@ TEST(Recording, FailuresKeepTheAnswerAndEveryFile) {
         return std::function<void(AnnsRun&)>([nbr](AnnsRun& r) { r.state.assignmentNbr = nbr; });
     };
     const auto back = [](AnnsRun& r) { r.state.assignmentNbr = "001"; };
+#ifdef _WIN32
+    // Another program holds the file open and shares no writing.
+    const auto hold = [](fs::path (AnnsRun::*file)() const) {
+        return std::function<void(AnnsRun&)>([file](AnnsRun& r) { r.inUse.emplace((r.*file)()); });
+    };
+    const auto letGo = [](AnnsRun& r) { r.inUse.reset(); };
+#endif
     const auto [masterDir, unMasterDir] = replace(&AnnsRun::masterPath, directory);
     const auto [sendDir, unSendDir] = replace(&AnnsRun::sendPath, directory);
     const auto [notesDir, unNotesDir] = replace(&AnnsRun::notesPath, directory);
@@ -374,6 +384,12 @@ TEST(Recording, FailuresKeepTheAnswerAndEveryFile) {
         {"master file full", false, err::DiskFull, fill(&AnnsRun::masterPath), unfill},
         {"assignment number overflows", false, err::Overflow, huge("1e999"), back},
         {"question number overflows", false, err::Overflow, huge("1e305"), back},
+#ifdef _WIN32
+        {"master file in use", false, err::PermissionDenied, hold(&AnnsRun::masterPath), letGo},
+        {"send file in use", false, err::PermissionDenied, hold(&AnnsRun::sendPath), letGo},
+        {"send file in use, note", true, err::PermissionDenied, hold(&AnnsRun::sendPath), letGo},
+        {"notes file in use", true, err::PermissionDenied, hold(&AnnsRun::notesPath), letGo},
+#endif
     };
     for (const Case& c : cases) {
         AnnsRun run;

@@ -173,7 +173,7 @@ TEST(Header, AWriteFailureLeavesBothFilesAsTheyWere) {
         const std::string master = readFile(rig.home("masterFile_Ann_Lee.txt"));
         const std::string send = readFile(rig.home("send_1207Ann_Lee.txt"));
         {
-            FileSizeLimit limit(4096);
+            testing::SizeLimit limit(rig.disk, 4096);
             rig.random.draws = kDraws;
             rig.loadAs("Ann Lee", "AML", "1");
         }

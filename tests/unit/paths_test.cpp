@@ -12,24 +12,28 @@
 namespace drill {
 namespace {
 
-// Sets or clears one environment variable for the length of a test.
-class EnvGuard {
-public:
-    EnvGuard(std::string name, const char* value) : name_(std::move(name)) {
-        if (const char* old = std::getenv(name_.c_str())) old_ = old;
-        if (value) setenv(name_.c_str(), value, 1);
-        else unsetenv(name_.c_str());
-    }
-    ~EnvGuard() {
-        if (old_) setenv(name_.c_str(), old_->c_str(), 1);
-        else unsetenv(name_.c_str());
-    }
+using testing::EnvGuard;
 
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
-
+#ifdef _WIN32
+TEST(NativePath, WindowsDrivesAreRealUnlessMapped) {
+    EnvGuard c("DRILL_DRIVE_C", "C:\\Temp\\drive_c\\");
+    EnvGuard d("DRILL_DRIVE_D", std::nullopt);
+    EnvGuard e("DRILL_DRIVE_E", "");  // empty counts as not set
+    const std::pair<std::string, std::wstring> cases[] = {
+        {"c:\\tarnholm\\masterFile_Ann_Lee.txt", L"C:\\Temp\\drive_c\\tarnholm\\masterFile_Ann_Lee.txt"},
+        {"C:\\tarnholm", L"C:\\Temp\\drive_c\\tarnholm"},
+        // The code page's own table, whatever the system's code page is.
+        {"c:\\notes_Zo\xEB \x80\x9F.txt", L"C:\\Temp\\drive_c\\notes_Zo\u00EB \u20AC\u0178.txt"},
+        {"c:", L"C:\\Temp\\drive_c"},
+        {"c:x.txt", L"C:\\Temp\\drive_c\\x.txt"},
+        {"d:\\data\\x.txt", L"d:\\data\\x.txt"},
+        {"e:\\x.txt", L"e:\\x.txt"},
+        {"i:\\bkp_000416\\My Documents\\lb1", L"i:\\bkp_000416\\My Documents\\lb1"},
+        {"dir\\file.txt", L"dir\\file.txt"},
+    };
+    for (const auto& [windows, native] : cases) EXPECT_EQ(nativePath(windows), native) << windows;
+}
+#else
 struct PathCase {
     std::string windows;
     std::optional<std::string> native;  // "@C" and "@D" stand for the drive roots
@@ -66,7 +70,7 @@ TEST(NativePath, DriveCFallsBackToHomeOnlyWhenUnmapped) {
     EnvGuard home("HOME", "/home/somebody");
     EXPECT_EQ(nativePath("c:\\tarnholm"), drive.root.string() + "/tarnholm");
     {
-        EnvGuard cleared("DRILL_DRIVE_C", nullptr);
+        EnvGuard cleared("DRILL_DRIVE_C", std::nullopt);
         EXPECT_EQ(nativePath("c:\\tarnholm"), "/home/somebody/tarnholm");
         EXPECT_EQ(nativePath("d:\\tarnholm"), std::nullopt);
     }
@@ -89,6 +93,8 @@ TEST(NativePath, RootIsTakenAsItIs) {
         EXPECT_EQ(nativePath("d:\\a"), expected) << root;
     }
 }
+
+#endif
 
 TEST(NativePath, NulByteIsABadFileName) {
     testing::TempDrive drive;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "drill/start_up.h"
 #include "drill/texts.h"
 #include "drill_rig.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 
 namespace drill::testing {
@@ -111,7 +113,7 @@ TEST(StartUp, HomeDirectoryThatExistsOrCannotBeMadeIsNoError) {
     EXPECT_TRUE(present.toolkit.messages.empty());
 
     DrillRig missing;
-    setenv("DRILL_DRIVE_C", (missing.drive.root / "no" / "such").c_str(), 1);
+    testing::setEnvironment("DRILL_DRIVE_C", (missing.drive.root / "no" / "such").string());
     missing.toolkit.answers = {"1", "A", "B", "1"};
     startUp(missing.session);
     EXPECT_TRUE(missing.toolkit.messages.empty());
@@ -125,16 +127,31 @@ struct NameCase {
 
 class NamePart : public ::testing::TestWithParam<NameCase> {};
 
+// Whatever the name, the three files a run and a note make are these, in the
+// data directory, and nothing else is made anywhere: names that Windows
+// treats specially (CON, NUL, aux, a trailing point, ~1 like a short name)
+// stand inside ordinary file names there.
 TEST_P(NamePart, GoesIntoAllThreeFileNamesWhileTheNameStaysAsTyped) {
     DrillRig rig;
     rig.toolkit.answers = {"1", GetParam().name, "X", "1"};
-    startUp(rig.session);
+    rig.drill.load();
     const FormState& s = rig.state;
     const std::string& n = GetParam().part;
     EXPECT_EQ(s.studentName, GetParam().name);
     EXPECT_EQ(s.masterFileName, "c:\\tarnholm\\masterFile_" + n + ".txt");
     EXPECT_EQ(s.sendFileName, "c:\\tarnholm\\send_1207" + n + ".txt");
     EXPECT_EQ(s.notesFileName, "c:\\tarnholm\\notes_" + n + ".txt");
+    rig.drill.saveAsNotes();
+    EXPECT_TRUE(rig.toolkit.messages.empty());
+    std::set<std::string> made;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(rig.drive.root)) {
+        const std::u8string name = entry.path().lexically_relative(rig.drive.root).generic_u8string();
+        made.insert(std::string(name.begin(), name.end()));
+    }
+    const std::string utf8 = cp1252::toUtf8(n);
+    const std::set<std::string> expected = {"tarnholm", "tarnholm/masterFile_" + utf8 + ".txt",
+                                            "tarnholm/send_1207" + utf8 + ".txt", "tarnholm/notes_" + utf8 + ".txt"};
+    EXPECT_EQ(made, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -143,7 +160,9 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{" ann lEE ", "_ann_lEE_"}, NameCase{"Zo\xEB O'Neil-Smith", "Zo\xEB_O'Neil-Smith"},
                       NameCase{"..\\..\\x", ".._.._x"}, NameCase{"../etc/x", ".._etc_x"},
                       NameCase{"a:b*c?d\"e<f>g|h", "a_b_c_d_e_f_g_h"},
-                      NameCase{std::string("t\tn\r\n\x7f\x01", 8), "t_n_____"}));
+                      NameCase{std::string("t\tn\r\n\x7f\x01", 8), "t_n_____"}, NameCase{"CON", "CON"},
+                      NameCase{"NUL", "NUL"}, NameCase{"aux", "aux"}, NameCase{"COM1", "COM1"},
+                      NameCase{"Ann.", "Ann."}, NameCase{"~1", "~1"}));
 
 TEST(StartUp, SendFileCarriesMonthAndDay) {
     DrillRig rig;

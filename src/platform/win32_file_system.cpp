@@ -1,0 +1,241 @@
+// The channels' files on Windows, through the wide-character functions: the
+// names are converted by the code page's own table, never by the system's
+// ANSI code page, which may be any other.
+#include <utility>
+
+#include <windows.h>
+
+#include "platform/errors.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+
+namespace drill {
+
+namespace {
+
+// Owns a handle, so that no failure path can leak one.
+class Handle {
+public:
+    Handle() = default;
+    explicit Handle(HANDLE h) : h_(h) {}
+    Handle(Handle&& other) noexcept : h_(std::exchange(other.h_, INVALID_HANDLE_VALUE)) {}
+    Handle& operator=(Handle&& other) noexcept {
+        if (this != &other) {
+            reset();
+            h_ = std::exchange(other.h_, INVALID_HANDLE_VALUE);
+        }
+        return *this;
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() { reset(); }
+
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    void reset() {
+        if (valid()) CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+[[noreturn]] void failLast(FileOp op) { throw RuntimeError(errorFromWin32(GetLastError(), op)); }
+
+// Both copies of the program, and the instructor's reader, may have the
+// file open at once; a program that shares no writing keeps it to itself.
+constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+std::wstring parentOf(const std::wstring& native) {
+    const std::size_t slash = native.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return L".";
+    // The root of a drive keeps its separator: "c:" alone is the drive's
+    // current directory.
+    if (slash == 0 || (slash == 2 && native[1] == L':')) return native.substr(0, slash + 1);
+    return native.substr(0, slash);
+}
+
+std::wstring leafOf(const std::wstring& native) {
+    const std::size_t slash = native.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? native : native.substr(slash + 1);
+}
+
+// The name the system itself gives an open file or directory; empty when
+// it cannot tell.
+std::wstring finalPath(HANDLE h) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD n = GetFinalPathNameByHandleW(h, path.data(), static_cast<DWORD>(path.size()),
+                                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(n + 1);
+    }
+    return {};
+}
+
+bool sameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+// The file opened is the file named, in the directory named: not another
+// file that a short 8.3 name stands for (a student named "~1" would open
+// notes_~1.txt, which may be a classmate's notes file), nor a file reached
+// through a link that the system followed without saying so, as Wine does
+// with the links of the file system below it. The directory itself may be
+// reached through a link. When the system cannot tell a name, the checks of
+// the file's kind are all there is.
+bool isTheNamedFile(HANDLE file, const std::wstring& native) {
+    const std::wstring opened = finalPath(file);
+    const Handle directory(CreateFileW(parentOf(native).c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (opened.empty() || !directory.valid()) return true;
+    std::wstring expected = finalPath(directory.get());
+    if (expected.empty()) return true;
+    if (expected.back() != L'\\') expected += L'\\';
+    return sameName(opened, expected + leafOf(native));
+}
+
+bool isDirectory(const std::wstring& native) {
+    const DWORD attributes = GetFileAttributesW(native.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+class Win32File : public NativeFile {
+public:
+    explicit Win32File(Handle h) : h_(std::move(h)) {}
+
+    // One WriteFile for a block: with append access alone, the system puts
+    // each write at the end as a whole, whoever else is appending.
+    void append(std::string_view bytes, std::size_t& written) override {
+        const char* p = bytes.data();
+        std::size_t left = bytes.size();
+        while (left > 0) {
+            const DWORD chunk = left < 0x40000000u ? static_cast<DWORD>(left) : 0x40000000u;
+            DWORD n = 0;
+            if (!WriteFile(h_.get(), p, chunk, &n, nullptr)) {
+                written += n;
+                failLast(FileOp::Write);
+            }
+            if (n == 0) fail(err::DeviceIo);
+            p += n;
+            left -= n;
+            written += n;
+        }
+    }
+
+    std::int64_t endOfAppended() override {
+        LARGE_INTEGER position{};
+        if (!SetFilePointerEx(h_.get(), LARGE_INTEGER{}, &position, FILE_CURRENT)) return -1;
+        return position.QuadPart;
+    }
+
+    std::int64_t size() override {
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(h_.get(), &size)) failLast(FileOp::Read);
+        return size.QuadPart;
+    }
+
+    void sync() override {
+        if (!FlushFileBuffers(h_.get())) failLast(FileOp::Write);
+    }
+
+    // Cutting back needs write access, which the append handle lacks so that
+    // its writes stay whole appends: a second handle to the same file.
+    void truncate(std::int64_t size) override {
+        const Handle writer(ReOpenFile(h_.get(), GENERIC_WRITE, kShare, 0));
+        if (!writer.valid()) failLast(FileOp::Write);
+        LARGE_INTEGER at{};
+        at.QuadPart = size;
+        if (!SetFilePointerEx(writer.get(), at, nullptr, FILE_BEGIN) || !SetEndOfFile(writer.get()))
+            failLast(FileOp::Write);
+    }
+
+    std::string readAll() override {
+        std::string data;
+        char buf[65536];
+        for (;;) {
+            DWORD n = 0;
+            if (!ReadFile(h_.get(), buf, sizeof buf, &n, nullptr)) failLast(FileOp::Read);
+            if (n == 0) return data;
+            data.append(buf, n);
+        }
+    }
+
+private:
+    Handle h_;
+};
+
+class Win32FileSystem : public FileSystem {
+public:
+    // FILE_FLAG_OPEN_REPARSE_POINT opens a symbolic link or a junction
+    // itself instead of what it points to, and what the name turns out to be
+    // is checked before a byte moves: a reparse point, a directory, a device,
+    // a file with a second name, or another file than the one named, is 75.
+    std::unique_ptr<NativeFile> open(const std::string& path, OpenMode mode) override {
+        const std::wstring native = checkedNativePath(path);
+        const FileOp op = mode == OpenMode::Read ? FileOp::OpenRead : FileOp::OpenWrite;
+        const DWORD access = mode == OpenMode::Read     ? GENERIC_READ
+                             : mode == OpenMode::Append ? FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE
+                                                        : GENERIC_WRITE | FILE_READ_ATTRIBUTES;
+        const auto openAs = [&](DWORD disposition) {
+            return Handle(CreateFileW(native.c_str(), access, kShare, nullptr, disposition,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        };
+        Handle h;
+        bool created = false;
+        for (int attempt = 0;; ++attempt) {
+            h = openAs(OPEN_EXISTING);
+            if (h.valid()) break;
+            DWORD e = GetLastError();
+            if (e == ERROR_FILE_NOT_FOUND && mode != OpenMode::Read) {
+                // Created only where nothing stands: a link to nowhere that
+                // the system would follow (Wine follows those of the file
+                // system below it) makes nothing where it points.
+                h = openAs(CREATE_NEW);
+                if (h.valid()) {
+                    created = true;
+                    break;
+                }
+                e = GetLastError();
+                if (e == ERROR_FILE_EXISTS && attempt < 3) continue;
+            }
+            // A directory cannot be opened as a file at all.
+            if (e == ERROR_ACCESS_DENIED && isDirectory(native)) fail(err::PathFileAccess);
+            throw RuntimeError(errorFromWin32(e, op));
+        }
+
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (GetFileType(h.get()) != FILE_TYPE_DISK) fail(err::PathFileAccess);
+        if (!GetFileInformationByHandle(h.get(), &info)) failLast(op);
+        const DWORD notPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
+        if ((info.dwFileAttributes & notPlain) != 0 || info.nNumberOfLinks > 1) fail(err::PathFileAccess);
+        if (!isTheNamedFile(h.get(), native)) fail(err::PathFileAccess);
+
+        // Emptied only once it is known to be the plain file named.
+        if (mode == OpenMode::Output && (info.nFileSizeHigh != 0 || info.nFileSizeLow != 0)) {
+            if (!SetEndOfFile(h.get())) failLast(op);
+        }
+        // The file system keeps a new file's entry with the file itself:
+        // flushing the file puts both on disk.
+        if (created && !FlushFileBuffers(h.get())) failLast(FileOp::Write);
+        return std::make_unique<Win32File>(std::move(h));
+    }
+
+    void makeDirectory(const std::string& path) override {
+        const std::wstring native = checkedNativePath(path);
+        if (!CreateDirectoryW(native.c_str(), nullptr)) failLast(FileOp::MakeDir);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> makeNativeFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+}  // namespace drill
