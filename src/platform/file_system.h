@@ -12,10 +12,22 @@
 
 namespace drill {
 
+// What trying a file's lock came to.
+enum class LockResult {
+    Held,  // held until the file is closed
+    Busy,  // another copy holds it
+    None,  // the file system has no locks; nothing to wait for
+};
+
 // One open plain file of its own.
 class NativeFile {
 public:
     virtual ~NativeFile() = default;
+
+    // Tries, without waiting, to take the file's advisory lock, which every
+    // copy of the program takes before it writes a block and keeps until the
+    // block is whole or cut back. It stops nobody else from writing.
+    virtual LockResult tryLock() = 0;
 
     // Appends the bytes at the end of the file, in one write where the
     // system allows it, so that a second copy appending at the same time

@@ -1,7 +1,9 @@
 #include "platform/files.h"
 
 #include <array>
+#include <chrono>
 #include <optional>
+#include <thread>
 #include <utility>
 
 #include "platform/errors.h"
@@ -41,6 +43,24 @@ void putBack(Channel& c) {
         c.file->sync();
     } catch (const RuntimeError&) {
         // The first failure is the one the student is told.
+    }
+}
+
+// Another copy of the program that appends between a failed group's look at
+// a file's size and its cutting back would lose its block to the cut. So the
+// files of a group are locked, in the order the group gives (master, send,
+// notes, the same in every copy), from before the first write until after
+// the cut. A lock that a stuck program holds, or a file system without locks,
+// is not waited on for more than about two seconds in all: the group then
+// goes on without it, as it always could.
+constexpr auto kLockPatience = std::chrono::seconds(2);
+
+void lockAll(std::vector<Channel>& group) {
+    const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
+    for (Channel& c : group) {
+        if (c.mode == Mode::Input) continue;
+        while (c.file->tryLock() == LockResult::Busy && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 
@@ -94,6 +114,7 @@ public:
         }
         // Every channel writes its block, then every one syncs: the first
         // failure stops both, and each file that took its part gives it back.
+        lockAll(group);
         std::optional<RuntimeError> failure;
         for (Channel& c : group) {
             if (c.mode == Mode::Input) continue;
@@ -120,6 +141,7 @@ public:
         }
         // Once synced, a failing close cannot lose the data; reporting it
         // would only make the student record the block a second time.
+        // Closing lets go of the locks.
         group.clear();
         if (failure) throw *failure;
     }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,16 +74,27 @@ int syncFd(int fd) {
 }
 
 // Puts a new directory entry on disk: without this a power cut can lose a
-// whole new file, however well its bytes were synced.
+// whole new file, however well its bytes were synced. That is a promise of
+// durability, not a condition of recording: a hand-in folder that students
+// may write into but not read (mode 1733) cannot be opened to sync, and the
+// file made there is recorded all the same.
 int syncDirectory(const std::string& directory) {
     const Fd dir(openRetrying(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) return errno;
+    if (dir.get() < 0) return errno == EACCES || errno == EPERM ? 0 : errno;
     return syncFd(dir.get());
 }
 
 class PosixFile : public NativeFile {
 public:
     explicit PosixFile(Fd fd) : fd_(std::move(fd)) {}
+
+    LockResult tryLock() override {
+        int r;
+        do r = ::flock(fd_.get(), LOCK_EX | LOCK_NB);
+        while (r < 0 && errno == EINTR);
+        if (r == 0) return LockResult::Held;
+        return errno == EWOULDBLOCK ? LockResult::Busy : LockResult::None;
+    }
 
     // Everything in as few write calls as the kernel allows.
     void append(std::string_view bytes, std::size_t& written) override {
@@ -137,6 +149,18 @@ private:
     Fd fd_;
 };
 
+// In a shared folder that anyone may write into, a classmate can make a
+// student's file before the student does, and then read or change what the
+// student records there. A file is the student's when the student (the
+// effective user) owns it, or when whoever owns the folder does: the
+// instructor may prepare files, and a file system that shows one owner for
+// everything (a CIFS mount) passes as it is.
+bool isOwnedHere(const struct stat& file, const std::string& native) {
+    if (file.st_uid == ::geteuid()) return true;
+    struct stat dir {};
+    return ::stat(parentOf(native).c_str(), &dir) == 0 && dir.st_uid == file.st_uid;
+}
+
 class PosixFileSystem : public FileSystem {
 public:
     // O_NOFOLLOW refuses a link in the last component (the data directory
@@ -174,6 +198,7 @@ public:
         struct stat st {};
         if (::fstat(fd.get(), &st) < 0) failErrno(errno, op);
         if (!S_ISREG(st.st_mode) || st.st_nlink > 1) fail(err::PathFileAccess);
+        if (!created && !isOwnedHere(st, native)) fail(err::PathFileAccess);
         const int status = ::fcntl(fd.get(), F_GETFL);
         if (status >= 0) ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK);
         // Emptied only once it is known to be a plain file.

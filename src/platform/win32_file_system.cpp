@@ -111,6 +111,18 @@ class Win32File : public NativeFile {
 public:
     explicit Win32File(Handle h) : h_(std::move(h)) {}
 
+    // Windows' locks stop writes into the bytes they cover, so the lock
+    // covers the last byte a file could have, which no append reaches: it
+    // keeps other copies of the program waiting and stops nobody else.
+    LockResult tryLock() override {
+        OVERLAPPED at{};
+        at.Offset = 0xFFFFFFFEu;
+        at.OffsetHigh = 0x7FFFFFFFu;
+        if (LockFileEx(h_.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+            return LockResult::Held;
+        return GetLastError() == ERROR_LOCK_VIOLATION ? LockResult::Busy : LockResult::None;
+    }
+
     // One WriteFile for a block: with append access alone, the system puts
     // each write at the end as a whole, whoever else is appending.
     void append(std::string_view bytes, std::size_t& written) override {
@@ -182,7 +194,7 @@ public:
         const std::wstring native = checkedNativePath(path);
         const FileOp op = mode == OpenMode::Read ? FileOp::OpenRead : FileOp::OpenWrite;
         const DWORD access = mode == OpenMode::Read     ? GENERIC_READ
-                             : mode == OpenMode::Append ? FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE
+                             : mode == OpenMode::Append ? FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE
                                                         : GENERIC_WRITE | FILE_READ_ATTRIBUTES;
         const auto openAs = [&](DWORD disposition) {
             return Handle(CreateFileW(native.c_str(), access, kShare, nullptr, disposition,

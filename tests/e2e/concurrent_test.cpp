@@ -72,19 +72,21 @@ void expectWholeBlocks(const std::string& file, const std::string& bytes, const 
     EXPECT_EQ(ib, b.size()) << file << ": blocks of the second copy missing";
 }
 
-TEST(TwoCopiesTest, BlocksOfTwoCopiesNeverInterleave) {
+// Runs one copy of the program for each of the initials, the second with
+// `secondArgs` more, all recording at once, and checks each file as a merge
+// of whole blocks of the first copy and of `second`.
+void recordAtOnce(const std::string (&initials)[2], const std::vector<std::string>& secondArgs, const Copy& second) {
     testing::TempDrive drive;
     const fs::path go = drive.root / "go";
     const auto env = environmentWith({{"DRILL_DRIVE_C", drive.root.string()},
                                       {"HOME", drive.root.string()},
                                       {"QT_QPA_PLATFORM", "offscreen"}});
-    const std::string initials[] = {"AAA", "BBB"};
     std::vector<std::unique_ptr<Process>> copies;
     for (const std::string& i : initials) {
-        copies.push_back(std::make_unique<Process>(
-            std::vector<std::string>{RECORD_DRIVER, kName, i, std::to_string(kBlocks),
-                                     std::to_string(kAnswerBytes), go.string()},
-            env, (drive.root / (i + ".log")).string()));
+        std::vector<std::string> args{RECORD_DRIVER, kName, i, std::to_string(kBlocks), std::to_string(kAnswerBytes),
+                                      go.string()};
+        if (&i == &initials[1]) args.insert(args.end(), secondArgs.begin(), secondArgs.end());
+        copies.push_back(std::make_unique<Process>(args, env, (drive.root / (i + ".log")).string()));
     }
     // Both headers are written before either copy records a block.
     const bool ready = waitUntil(
@@ -101,15 +103,28 @@ TEST(TwoCopiesTest, BlocksOfTwoCopiesNeverInterleave) {
             << initials[k] << ": " << readFile(drive.root / (initials[k] + ".log"));
     }
 
-    const Copy a = expectedOf("AAA"), b = expectedOf("BBB");
+    const Copy a = expectedOf(initials[0]);
     Fields fields;
     const fs::path dir = drive.root / "tarnholm";
     std::string sendName;
     for (const auto& e : fs::directory_iterator(dir))
         if (e.path().filename().string().rfind("send_", 0) == 0) sendName = e.path().filename().string();
-    expectWholeBlocks("master", readFile(dir / "masterFile_Twin_Copies.txt"), a.master, b.master, fields);
-    expectWholeBlocks("send", readFile(dir / sendName), a.send, b.send, fields);
-    expectWholeBlocks("notes", readFile(dir / "notes_Twin_Copies.txt"), a.notes, b.notes, fields);
+    expectWholeBlocks("master", readFile(dir / "masterFile_Twin_Copies.txt"), a.master, second.master, fields);
+    expectWholeBlocks("send", readFile(dir / sendName), a.send, second.send, fields);
+    expectWholeBlocks("notes", readFile(dir / "notes_Twin_Copies.txt"), a.notes, second.notes, fields);
+}
+
+TEST(TwoCopiesTest, BlocksOfTwoCopiesNeverInterleave) {
+    recordAtOnce({"AAA", "BBB"}, {}, expectedOf("BBB"));
+}
+
+// Every block of the second copy fails part way into the send file and is
+// cut back out of the master and the send file, while the first copy
+// records: what the first copy recorded stays whole, and nothing of the
+// second's blocks stays behind.
+TEST(TwoCopiesTest, ACopyWhoseBlocksFailCutsBackOnlyItsOwn) {
+    const Copy failing = expectedOf("BBB");
+    recordAtOnce({"AAA", "BBB"}, {"--send-fails"}, Copy{"BBB", {failing.master[0]}, {failing.send[0]}, {}});
 }
 
 }  // namespace

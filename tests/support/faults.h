@@ -2,12 +2,16 @@
 // Faults of the file system that a test can make without root: a size limit
 // that stands for a disk that fills up, on every system through the file
 // primitives, and on POSIX also the kernel's own limit for a whole process.
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #ifndef _WIN32
 #include <csignal>
@@ -20,37 +24,47 @@
 
 namespace drill::testing {
 
-// The system's files, where a test may set a size that no file can grow
-// past: the part of a write that fits reaches the file, then the write
-// fails with 61, as when the disk fills up.
+// The system's files, where a test may say how much of each write fits: the
+// part that fits reaches the file, then the write fails with 61, as when the
+// disk fills up.
 class LimitedDisk {
 public:
-    std::optional<std::int64_t> limit;
+    // How many of `bytes` fit into the file at `path`, which holds `size`;
+    // all of them when not set.
+    std::function<std::size_t(const std::string& path, std::int64_t size, std::size_t bytes)> room;
+    // A disk slow to tell a file's size: the size it reports is that long old,
+    // so that another program can append meanwhile.
+    std::chrono::milliseconds slowSize{0};
 
     std::unique_ptr<FileSystem> fileSystem() { return std::make_unique<Limited>(*this); }
 
 private:
     class LimitedFile : public NativeFile {
     public:
-        LimitedFile(LimitedDisk& disk, std::unique_ptr<NativeFile> file) : disk_(disk), file_(std::move(file)) {}
+        LimitedFile(LimitedDisk& disk, std::string path, std::unique_ptr<NativeFile> file)
+            : disk_(disk), path_(std::move(path)), file_(std::move(file)) {}
         void append(std::string_view bytes, std::size_t& written) override {
-            if (disk_.limit) {
-                const std::int64_t room = std::max<std::int64_t>(0, *disk_.limit - file_->size());
-                if (static_cast<std::int64_t>(bytes.size()) > room) {
-                    file_->append(bytes.substr(0, static_cast<std::size_t>(room)), written);
-                    fail(err::DiskFull);
-                }
+            const std::size_t fits = disk_.room ? disk_.room(path_, file_->size(), bytes.size()) : bytes.size();
+            if (fits < bytes.size()) {
+                file_->append(bytes.substr(0, fits), written);
+                fail(err::DiskFull);
             }
             file_->append(bytes, written);
         }
+        LockResult tryLock() override { return file_->tryLock(); }
         std::int64_t endOfAppended() override { return file_->endOfAppended(); }
-        std::int64_t size() override { return file_->size(); }
+        std::int64_t size() override {
+            const std::int64_t size = file_->size();
+            std::this_thread::sleep_for(disk_.slowSize);
+            return size;
+        }
         void sync() override { file_->sync(); }
         void truncate(std::int64_t size) override { file_->truncate(size); }
         std::string readAll() override { return file_->readAll(); }
 
     private:
         LimitedDisk& disk_;
+        std::string path_;
         std::unique_ptr<NativeFile> file_;
     };
 
@@ -58,7 +72,7 @@ private:
     public:
         explicit Limited(LimitedDisk& disk) : disk_(disk) {}
         std::unique_ptr<NativeFile> open(const std::string& path, OpenMode mode) override {
-            return std::make_unique<LimitedFile>(disk_, native_->open(path, mode));
+            return std::make_unique<LimitedFile>(disk_, path, native_->open(path, mode));
         }
         void makeDirectory(const std::string& path) override { native_->makeDirectory(path); }
 
@@ -71,8 +85,12 @@ private:
 // While it lives, no file of the disk may grow past `bytes`.
 class SizeLimit {
 public:
-    SizeLimit(LimitedDisk& disk, std::int64_t bytes) : disk_(disk) { disk_.limit = bytes; }
-    ~SizeLimit() { disk_.limit.reset(); }
+    SizeLimit(LimitedDisk& disk, std::int64_t bytes) : disk_(disk) {
+        disk_.room = [bytes](const std::string&, std::int64_t size, std::size_t wanted) {
+            return static_cast<std::size_t>(std::clamp<std::int64_t>(bytes - size, 0, static_cast<std::int64_t>(wanted)));
+        };
+    }
+    ~SizeLimit() { disk_.room = nullptr; }
     SizeLimit(const SizeLimit&) = delete;
     SizeLimit& operator=(const SizeLimit&) = delete;
 

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -14,8 +15,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <grp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -24,6 +27,7 @@
 #include "fakes.h"
 #include "faults.h"
 #include "platform/errors.h"
+#include "platform/file_system.h"
 
 namespace drill {
 namespace {
@@ -257,6 +261,77 @@ TEST_F(FilesTest, PermissionDenied) {
     EXPECT_EQ(errorOf([&] { files->openAppend(1, "c:\\locked.txt"); }), err::PermissionDenied);
 }
 
+// What `body` comes to when a child process runs it as `uid` (who is not
+// root): 0, or the number it failed with.
+int asUser(uid_t uid, const std::function<void()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int status = 0;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(uid) != 0 || ::setuid(uid) != 0) ::_exit(201);
+        try {
+            body();
+        } catch (const RuntimeError& e) {
+            status = e.number();
+        } catch (...) {
+            status = 202;
+        }
+        ::_exit(status);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A student who is not root records a note into the college's shared folder.
+// A hand-in folder that students may write into but not list takes the new
+// file. A file a classmate made there first is refused before a byte reaches
+// it; the instructor's own, and those of a mount that shows one owner for
+// everything, are the student's to write.
+TEST_F(FilesTest, SharedFolders) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to be the instructor, a classmate and the student";
+    constexpr uid_t kInstructor = 61001, kStudent = 61002, kClassmate = 61003, kMount = 61004;
+    struct Case {
+        const char* what;
+        fs::perms mode;
+        uid_t folderOwner;
+        std::optional<uid_t> fileOwner;  // none: the student's note makes the file
+        int expected;
+    };
+    const Case cases[] = {
+        {"write-only hand-in folder", fs::perms(01733), kInstructor, std::nullopt, 0},
+        {"write-only folder without the sticky bit", fs::perms(0733), kInstructor, std::nullopt, 0},
+        {"a classmate's file in a folder of root", fs::perms(01777), 0, kClassmate, err::PathFileAccess},
+        {"a classmate's file in the instructor's folder", fs::perms(01777), kInstructor, kClassmate,
+         err::PathFileAccess},
+        {"the instructor's file", fs::perms(01777), kInstructor, kInstructor, 0},
+        {"one owner for everything, as on a CIFS mount", fs::perms(0777), kMount, kMount, 0},
+        {"the student's own file", fs::perms(01777), 0, kStudent, 0},
+    };
+    fs::permissions(drive.root, fs::perms(0755));
+    int i = 0;
+    for (const Case& c : cases) {
+        const std::string folder = "shared" + std::to_string(i++);
+        const fs::path file = drive.path(folder + "/notes_Ann.txt");
+        fs::create_directory(drive.path(folder));
+        if (c.fileOwner) {
+            writeFile(file, "prepared\r\n");
+            ASSERT_EQ(::chown(file.c_str(), *c.fileOwner, *c.fileOwner), 0);
+            fs::permissions(file, fs::perms(0666));
+        }
+        ASSERT_EQ(::chown(drive.path(folder).c_str(), c.folderOwner, c.folderOwner), 0);
+        fs::permissions(drive.path(folder), c.mode);
+        const int result = asUser(kStudent, [&] {
+            auto student = makeDiskFiles();
+            student->openAppend(3, "c:\\" + folder + "\\notes_Ann.txt");
+            student->print(3, "Ann's note");
+            student->close(3);
+        });
+        EXPECT_EQ(result, c.expected) << c.what;
+        const std::string before = c.fileOwner ? "prepared\r\n" : "";
+        EXPECT_EQ(readFile(file), c.expected == 0 ? before + "Ann's note\r\n" : before) << c.what;
+    }
+}
+
 TEST(ErrnoMapping, NearestFileError) {
     struct Case {
         int errnoValue;
@@ -386,6 +461,19 @@ TEST_F(FilesTest, DiscardDropsWhatIsPendingAndReleasesTheChannel) {
     files->print(2, "next", Sep::LineEnd);
     files->close(2);
     EXPECT_EQ(readFile(drive.path("d.txt")), "kept\r\nnext\r\n");
+}
+
+// Another copy of the program that is stuck holding a file's lock holds a
+// block up for about two seconds, and no longer.
+TEST_F(FilesTest, ALockHeldElsewhereDelaysABlockButDoesNotStopIt) {
+    const auto otherCopy = makeNativeFileSystem()->open("c:\\held.txt", OpenMode::Append);
+    ASSERT_EQ(otherCopy->tryLock(), LockResult::Held);
+    files->openAppend(1, "c:\\held.txt");
+    files->print(1, "recorded all the same", Sep::LineEnd);
+    const auto start = std::chrono::steady_clock::now();
+    files->close(1);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_EQ(readFile(drive.path("held.txt")), "recorded all the same\r\n");
 }
 
 // The same with the kernel's own limit, where there is one, as with the
