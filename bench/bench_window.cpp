@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "platform/paths.h"
-#include "window/text_box.h"
+#include "window/qt/text_box.h"
 
 namespace drill::bench {
 

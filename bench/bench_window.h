@@ -13,7 +13,7 @@
 #include "platform/files.h"
 #include "platform/random.h"
 #include "platform/toolkit.h"
-#include "window/main_window.h"
+#include "window/qt/main_window.h"
 #include "window_fakes.h"
 
 namespace drill::bench {

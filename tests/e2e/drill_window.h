@@ -19,7 +19,7 @@
 
 #include "drill/texts.h"
 #include "platform/codepage.h"
-#include "window/code_page_text.h"
+#include "window/qt/code_page_text.h"
 #include "window_harness.h"
 
 namespace drill::e2e {

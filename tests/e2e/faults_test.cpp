@@ -22,7 +22,7 @@
 #include <unistd.h>
 
 #include "drill_window.h"
-#include "window/application.h"
+#include "window/qt/application.h"
 #include "faults.h"
 #include "records.h"
 

@@ -22,8 +22,8 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/random.h"
-#include "window/main_window.h"
-#include "window/text_box.h"
+#include "window/qt/main_window.h"
+#include "window/qt/text_box.h"
 #include "faults.h"
 #include "window_fakes.h"
 

@@ -12,9 +12,9 @@
 #include "drill/form_state.h"
 #include "fakes.h"
 #include "platform/files.h"
-#include "window/main_window.h"
-#include "window/qt_desktop.h"
-#include "window/text_box.h"
+#include "window/qt/main_window.h"
+#include "window/qt/qt_desktop.h"
+#include "window/qt/text_box.h"
 #include "window_fakes.h"
 
 namespace drill::testing {

@@ -14,7 +14,7 @@
 #include <functional>
 
 #include "drill/texts.h"
-#include "window/qt_desktop.h"
+#include "window/qt/qt_desktop.h"
 
 namespace {
 

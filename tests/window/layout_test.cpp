@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <map>
 
-#include "window/picture_panel.h"
-#include "window/text_box.h"
+#include "window/qt/picture_panel.h"
+#include "window/qt/text_box.h"
 #include "window_rig.h"
 
 using drill::testing::WindowRig;

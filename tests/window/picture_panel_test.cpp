@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "platform/errors.h"
-#include "window/picture_panel.h"
+#include "window/qt/picture_panel.h"
 #include "window_rig.h"
 
 using drill::Panel;

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "window/text_box.h"
+#include "window/qt/text_box.h"
 
 using drill::CodePageTextEdit;
 

@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
-#include "window/code_page_text.h"
-#include "window/text_box.h"
+#include "window/qt/code_page_text.h"
+#include "window/qt/text_box.h"
 
 using drill::CodePageTextEdit;
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "drill/texts.h"
-#include "window/code_page_text.h"
-#include "window/text_box.h"
+#include "window/qt/code_page_text.h"
+#include "window/qt/text_box.h"
 
 using drill::CodePageTextEdit;
 using drill::fromQt;

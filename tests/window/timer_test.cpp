@@ -7,8 +7,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "window/picture_panel.h"
-#include "window/qt_desktop.h"
+#include "window/qt/picture_panel.h"
+#include "window/qt/qt_desktop.h"
 #include "window_rig.h"
 
 using drill::testing::WindowRig;

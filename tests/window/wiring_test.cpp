@@ -8,8 +8,8 @@
 #include <tuple>
 
 #include "drill/texts.h"
-#include "window/picture_panel.h"
-#include "window/text_box.h"
+#include "window/qt/picture_panel.h"
+#include "window/qt/text_box.h"
 #include "window_rig.h"
 
 using drill::TextBox;

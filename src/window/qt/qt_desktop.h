@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "desktop.h"
+#include "window/desktop.h"
 
 class QWidget;
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "drill/drill.h"
+#include "window/event_boundary.h"
 
 namespace drill {
 
@@ -43,7 +44,7 @@ public:
     // False when the program ended during it.
     bool load();
 
-    bool programEnded() const { return ended_; }
+    bool programEnded() const { return boundary_.ended(); }
 
     // Ends the program as "quit program" does, for a request from outside
     // (a signal of the session): at once when no command runs, otherwise as
@@ -64,14 +65,10 @@ protected:
 private:
     void buildControls();
     void wire();
-    // Runs one event's command to its end, or nothing when the program has
-    // ended or another command is still running.
-    // A template, so that nothing is allocated before its guard is up.
     template <class Command>
     void runEvent(Command&& command);
-    // Tells the student of a failure by the drill's error-report rule.
-    void report(int number);
     void onTick();
+    // Takes the window away: the boundary calls it once.
     void endProgram();
 
     Files& files_;
@@ -85,8 +82,7 @@ private:
     std::unique_ptr<QtToolkit> toolkit_;
     std::unique_ptr<Drill> drill_;
 
-    bool busy_ = false;
-    bool ended_ = false;
+    EventBoundary boundary_;
 };
 
 }  // namespace drill

@@ -3,7 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-#include "desktop.h"
+#include "window/desktop.h"
 #include "picture_panel.h"
 #include "platform/errors.h"
 #include "text_box.h"
