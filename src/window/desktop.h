@@ -7,6 +7,11 @@
 
 namespace drill {
 
+class Clock;
+class Files;
+class Random;
+struct FormState;
+
 // Modal boxes; texts are in the code page.
 class Dialogs {
 public:
@@ -33,6 +38,18 @@ public:
     virtual void setEnabled(bool enabled) = 0;
     virtual bool enabled() const = 0;
     virtual void setTickHandler(std::function<void()> handler) = 0;
+};
+
+// Everything the window works with that is not its own control; the program
+// chooses the real ones, tests their own.
+struct WindowServices {
+    Files& files;
+    Clock& clock;
+    Random& random;
+    Dialogs& dialogs;
+    Beeper& beeper;
+    Timer& timer;  // the experiment's timer, tmr_pend_exp
+    FormState& state;  // the record every command shares; lives as long as the window
 };
 
 }  // namespace drill

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "drill/drill.h"
+#include "window/desktop.h"
 #include "window/event_boundary.h"
 
 namespace drill {
@@ -21,18 +22,6 @@ class QtToolkit;
 class Random;
 class Timer;
 struct FormState;
-
-// Everything the window works with that is not its own widget; the program
-// chooses the real ones, tests their own.
-struct WindowServices {
-    Files& files;
-    Clock& clock;
-    Random& random;
-    Dialogs& dialogs;
-    Beeper& beeper;
-    Timer& timer;  // the experiment's timer, tmr_pend_exp
-    FormState& state;  // the record every command shares; lives as long as the window
-};
 
 class MainWindow : public QWidget {
     Q_OBJECT
