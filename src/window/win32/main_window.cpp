@@ -1,0 +1,323 @@
+#include "main_window.h"
+
+#include <cmath>
+
+#include "platform/errors.h"
+#include "desktop.h"
+#include "platform/files.h"
+#include "text.h"
+#include "widgets.h"
+#include "win32_toolkit.h"
+#include "window/controls.h"
+
+namespace drill::win32 {
+
+namespace {
+
+constexpr const wchar_t* kWindowClass = L"AssignmentDrillWindow";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
+// What each kind of control is made of: the standard controls, and the
+// panels of our own.
+struct Made {
+    const wchar_t* windowClass;
+    DWORD style;
+    DWORD exStyle;
+};
+
+Made madeOf(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::MultiLineText:
+        return {L"EDIT", ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::Text:
+        return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::Button:
+        return {L"BUTTON", BS_OWNERDRAW | WS_TABSTOP, 0};
+    case ControlKind::Picture:
+        return {PicturePanel::className(), WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::Label:
+        return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
+    case ControlKind::List:
+        return {L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    }
+    return {L"STATIC", 0, 0};
+}
+
+int screenDpi(HWND hwnd) {
+    // Per-monitor aware: the window's own monitor, where the system knows it.
+    using ForWindow = UINT(WINAPI*)(HWND);
+    static const auto forWindow = reinterpret_cast<ForWindow>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32"), "GetDpiForWindow")));
+    if (forWindow != nullptr && hwnd != nullptr) {
+        if (const UINT dpi = forWindow(hwnd); dpi != 0) return static_cast<int>(dpi);
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+HFONT makeFont(const FontSpec& spec, int dpi) {
+    LOGFONTW lf{};
+    lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * dpi / 72.0));
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = ANSI_CHARSET;  // Western
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    const std::wstring family = wide(spec.family);
+    wcsncpy(lf.lfFaceName, family.c_str(), LF_FACESIZE - 1);
+    return CreateFontIndirectW(&lf);
+}
+
+void registerWindowClass(HINSTANCE instance, WNDPROC proc) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.lpszClassName = kWindowClass;
+    RegisterClassExW(&wc);  // fails harmlessly when it is registered already
+    PicturePanel::registerClass(instance);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const WindowServices& services)
+    : files_(services.files),
+      timer_(services.timer),
+      boundary_([this](int number) { drill_->reportError(number); }, [this] { endProgram(); }) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    registerWindowClass(instance, proc);
+    hwnd_ = CreateWindowExW(kExStyle, kWindowClass, wide(kWindowCaption).c_str(), kStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance, this);
+    if (hwnd_ == nullptr) fail(err::OutOfMemory);
+    buildControls();
+    layOut(screenDpi(hwnd_));
+
+    Win32Toolkit::Controls controls;
+    controls.window = hwnd_;
+    controls.question = question_;
+    controls.answer = answer_;
+    controls.picture1 = picture1_;
+    controls.picture2 = picture2_;
+    toolkit_ = std::make_unique<Win32Toolkit>(controls, services.dialogs, services.beeper, services.timer);
+    drill_ = std::make_unique<Drill>(
+        Session{*toolkit_, services.files, services.clock, services.random, services.state});
+    wire();
+}
+
+MainWindow::~MainWindow() {
+    // The timer may outlive the window; no tick may reach it afterwards.
+    timer_.setEnabled(false);
+    timer_.setTickHandler({});
+    widgets_.clear();
+    if (hwnd_ != nullptr) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+    if (defaultFont_ != nullptr) DeleteObject(defaultFont_);
+    if (boxFont_ != nullptr) DeleteObject(boxFont_);
+}
+
+void MainWindow::buildControls() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    // Made in tab order: Windows moves the focus in the order the controls
+    // were made.
+    for (const ControlSpec& spec : controls()) {
+        const Made made = madeOf(spec.kind);
+        HWND hwnd = CreateWindowExW(made.exStyle, made.windowClass, wide(spec.caption).c_str(),
+                                    made.style | WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr,
+                                    instance, nullptr);
+        if (hwnd == nullptr) fail(err::OutOfMemory);
+        std::unique_ptr<Widget> widget;
+        switch (spec.kind) {
+        case ControlKind::MultiLineText:
+        case ControlKind::Text: {
+            auto box = std::make_unique<TextBox>(spec, hwnd, spec.kind == ControlKind::MultiLineText);
+            box->setText(spec.caption);
+            widget = std::move(box);
+            break;
+        }
+        case ControlKind::Button:
+            widget = std::make_unique<Button>(spec, hwnd);
+            break;
+        case ControlKind::Picture:
+            widget = std::make_unique<PicturePanel>(spec, hwnd);
+            break;
+        case ControlKind::Label:
+        case ControlKind::List:
+            widget = std::make_unique<Widget>(spec, hwnd);
+            break;
+        }
+        if (spec.kind != ControlKind::Label && (spec.accessibleName || spec.labelledBy)) {
+            widget->accessible.name = [name = wide(accessibleNameOf(spec))] { return name; };
+        }
+        if (spec.description != nullptr) {
+            widget->accessible.description = [description = wide(spec.description)] { return description; };
+        }
+        widget->onFailure = [this](int number) { boundary_.report(number); };
+        byHwnd_[hwnd] = widget.get();
+        widgets_.push_back(std::move(widget));
+    }
+    question_ = static_cast<TextBox*>(find("txt_question"));
+    answer_ = static_cast<TextBox*>(find("txt_answer"));
+    picture1_ = static_cast<PicturePanel*>(find("Picture1"));
+    picture2_ = static_cast<PicturePanel*>(find("Picture2"));
+    // The left panel says what the experiment display shows.
+    picture1_->accessible.description = [this] {
+        return wide(experimentDescription(timer_.enabled(), picture1_->circles()));
+    };
+    timer_.setEnabled(false);
+    timer_.setInterval(kTimerIntervalMs);
+}
+
+void MainWindow::layOut(int dpi) {
+    dpi_ = dpi;
+    HFONT oldDefault = defaultFont_, oldBox = boxFont_;
+    defaultFont_ = makeFont(kDefaultFont, dpi);
+    boxFont_ = makeFont(kBoxFont, dpi);
+    RECT frame{0, 0, twipsToPixels(kClientWidthTwips, dpi), twipsToPixels(kClientHeightTwips, dpi)};
+    using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = reinterpret_cast<AdjustForDpi>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32"), "AdjustWindowRectExForDpi")));
+    if (adjustForDpi != nullptr) adjustForDpi(&frame, kStyle, FALSE, kExStyle, static_cast<UINT>(dpi));
+    else AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const auto& widget : widgets_) {
+        const ControlSpec& spec = widget->spec();
+        SetWindowPos(widget->hwnd(), nullptr, twipsToPixels(spec.left, dpi), twipsToPixels(spec.top, dpi),
+                     twipsToPixels(spec.width, dpi), twipsToPixels(spec.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        const bool box = spec.kind == ControlKind::MultiLineText;
+        SendMessageW(widget->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(box ? boxFont_ : defaultFont_), TRUE);
+    }
+    if (oldDefault != nullptr) DeleteObject(oldDefault);
+    if (oldBox != nullptr) DeleteObject(oldBox);
+}
+
+void MainWindow::wire() {
+    for (const CommandWiring& wiring : commandWiring()) {
+        find(wiring.control)->onEvent = [this, run = wiring.run] { boundary_.run([this, run] { run(*drill_); }); };
+    }
+    timer_.setTickHandler([this] { onTick(); });
+}
+
+Widget* MainWindow::find(std::string_view name) const {
+    for (const auto& widget : widgets_)
+        if (name == widget->spec().name) return widget.get();
+    return nullptr;
+}
+
+bool MainWindow::load() {
+    boundary_.run([this] { drill_->load(); });
+    return !boundary_.ended();
+}
+
+void MainWindow::show() {
+    ShowWindow(hwnd_, SW_SHOW);
+    UpdateWindow(hwnd_);
+    // The question box, first in the tab order, has the focus.
+    SetFocus(question_->hwnd());
+}
+
+void MainWindow::requestQuit() {
+    if (boundary_.ended()) return;
+    if (!boundary_.busy()) {
+        boundary_.run([] { throw EndProgram{}; });
+        return;
+    }
+    // A command is waiting on a modal box (nothing else lets messages be
+    // handled inside one): no box may open or stay open any more, and the
+    // command ends there.
+    toolkit_->stopDialogs();
+    Win32Dialogs::closeOpenBoxes();
+}
+
+void MainWindow::onTick() {
+    // One event at a time: no tick while a command runs or a modal box is
+    // open (the box's own loop still delivers timer messages).
+    if (boundary_.ended() || boundary_.busy() || toolkit_->modalOpen()) return;
+    boundary_.run([this] { drill_->tick(); });
+}
+
+void MainWindow::endProgram() {
+    timer_.setEnabled(false);
+    try {
+        files_.closeAll();
+    } catch (...) {
+    }
+    ShowWindow(hwnd_, SW_HIDE);
+    PostQuitMessage(0);
+}
+
+int MainWindow::run() {
+    MSG msg;
+    while (!boundary_.ended() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Tab, Shift+Tab and the arrow keys move the focus between controls.
+        if (IsDialogMessageW(hwnd_, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+LRESULT CALLBACK MainWindow::proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr || self->hwnd_ == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    // Nothing may unwind through the system's frames.
+    try {
+        return self->message(msg, wParam, lParam);
+    } catch (...) {
+        self->boundary_.report(numberOfCurrentFailure());
+        return 0;
+    }
+}
+
+LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND: {
+        // The control that sent it takes it.
+        const auto it = byHwnd_.find(reinterpret_cast<HWND>(lParam));
+        if (it != byHwnd_.end()) it->second->command(HIWORD(wParam));
+        return 0;
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        const auto it = byHwnd_.find(item->hwndItem);
+        if (item->CtlType != ODT_BUTTON || it == byHwnd_.end()) return FALSE;
+        static_cast<const Button*>(it->second)->draw(*item);
+        return TRUE;
+    }
+    case WM_CLOSE:
+        requestQuit();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends after this returns: the program ends first, as
+        // "quit program" ends it. A block is never half written here: each
+        // is written whole within its command, which no message interrupts.
+        if (wParam) requestQuit();
+        return 0;
+    case WM_DPICHANGED: {
+        layOut(HIWORD(wParam));
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+        // Labels on the window's own colour.
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    default:
+        return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    }
+}
+
+}  // namespace drill::win32
