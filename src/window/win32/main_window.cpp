@@ -58,9 +58,12 @@ int screenDpi(HWND hwnd) {
     return dpi > 0 ? dpi : 96;
 }
 
-HFONT makeFont(const FontSpec& spec, int dpi) {
+// The small default font is rounded down to whole pixels, so that two lines
+// of a caption fit the lowest buttons at every DPI ("pend exp" at 120).
+HFONT makeFont(const FontSpec& spec, int dpi, bool roundDown) {
+    const double pixels = spec.points * dpi / 72.0;
     LOGFONTW lf{};
-    lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * dpi / 72.0));
+    lf.lfHeight = -static_cast<LONG>(roundDown ? std::floor(pixels) : std::round(pixels));
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = ANSI_CHARSET;  // Western
     lf.lfQuality = CLEARTYPE_QUALITY;
@@ -176,16 +179,19 @@ void MainWindow::buildControls() {
 void MainWindow::layOut(int dpi) {
     dpi_ = dpi;
     HFONT oldDefault = defaultFont_, oldBox = boxFont_;
-    defaultFont_ = makeFont(kDefaultFont, dpi);
-    boxFont_ = makeFont(kBoxFont, dpi);
-    RECT frame{0, 0, twipsToPixels(kClientWidthTwips, dpi), twipsToPixels(kClientHeightTwips, dpi)};
-    using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = reinterpret_cast<AdjustForDpi>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32"), "AdjustWindowRectExForDpi")));
-    if (adjustForDpi != nullptr) adjustForDpi(&frame, kStyle, FALSE, kExStyle, static_cast<UINT>(dpi));
-    else AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    defaultFont_ = makeFont(kDefaultFont, dpi, true);
+    boxFont_ = makeFont(kBoxFont, dpi, false);
+    // The client area at its size: the frame around it is whatever the
+    // system makes of it at this DPI, so it is measured, not computed.
+    const SIZE client{twipsToPixels(kClientWidthTwips, dpi), twipsToPixels(kClientHeightTwips, dpi)};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RECT window{}, inside{};
+        GetWindowRect(hwnd_, &window);
+        GetClientRect(hwnd_, &inside);
+        if (inside.right == client.cx && inside.bottom == client.cy) break;
+        SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + client.cx - inside.right,
+                     window.bottom - window.top + client.cy - inside.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     for (const auto& widget : widgets_) {
         const ControlSpec& spec = widget->spec();
         SetWindowPos(widget->hwnd(), nullptr, twipsToPixels(spec.left, dpi), twipsToPixels(spec.top, dpi),
@@ -309,6 +315,12 @@ LRESULT MainWindow::message(UINT msg, WPARAM wParam, LPARAM lParam) {
         layOut(HIWORD(wParam));
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_GETMINMAXINFO: {
+        // Its size is the table's, even where that is more than the screen.
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMaxTrackSize = {32767, 32767};
         return 0;
     }
     case WM_CTLCOLORSTATIC:

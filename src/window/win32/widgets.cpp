@@ -45,8 +45,9 @@ void Button::command(WORD notification) {
     if (notification == BN_CLICKED && onEvent) onEvent();
 }
 
+// Within the button's frame, which is two pixels wide.
 RECT Button::captionArea(const RECT& button) {
-    return {button.left + 3, button.top + 3, button.right - 3, button.bottom - 3};
+    return {button.left + 2, button.top + 2, button.right - 2, button.bottom - 2};
 }
 
 void Button::draw(const DRAWITEMSTRUCT& item) const {
@@ -126,6 +127,26 @@ std::wstring clipboardText(HWND owner) {
 }  // namespace
 
 LRESULT TextBox::message(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Whatever changes the text but setText makes it unknown: a multi-line
+    // box tells nothing of a WM_SETTEXT from outside.
+    if (!setting_) {
+        switch (msg) {
+        case WM_SETTEXT:
+        case WM_CHAR:
+        case WM_IME_CHAR:
+        case WM_KEYDOWN:
+        case WM_PASTE:
+        case WM_CUT:
+        case WM_CLEAR:
+        case WM_UNDO:
+        case EM_UNDO:
+        case EM_REPLACESEL:
+            known_.reset();
+            break;
+        default:
+            break;
+        }
+    }
     switch (msg) {
     case WM_GETDLGCODE: {
         LRESULT code = standard(msg, wParam, lParam);

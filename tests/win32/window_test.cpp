@@ -1,0 +1,390 @@
+// The Windows window, in-process under Wine: created hidden from the shared
+// control table and driven through messages (BM_CLICK, WM_SETTEXT, WM_CHAR,
+// WM_PASTE), as a student's mouse and keyboard would drive it.
+#include <gtest/gtest.h>
+
+#include <oleacc.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "drill/form_state.h"
+#include "drill/texts.h"
+#include "faults.h"
+#include "e2e/one_session.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "window/controls.h"
+#include "window/win32/desktop.h"
+#include "window/win32/main_window.h"
+#include "window/win32/widgets.h"
+#include "window_fakes.h"
+
+namespace drill::win32 {
+namespace {
+
+using testing::ScriptedDialogs;
+
+std::wstring wideOf(const std::string& codePage) {
+    const std::u16string u = cp1252::toUtf16(codePage);
+    return {u.begin(), u.end()};
+}
+
+std::string textOf(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
+    std::wstring w(static_cast<std::size_t>(n) + 1, L'\0');
+    w.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, w.data(), n + 1)));
+    return cp1252::fromUtf16(std::u16string(w.begin(), w.end()));
+}
+
+// The whole window on a temporary drive, with a fixed clock, a scripted
+// generator, scripted dialogs, a counted beep and a timer ticked by hand.
+struct Win32Rig {
+    testing::TempDrive drive;
+    testing::FakeClock clock;
+    testing::ScriptedRandom random;
+    testing::LimitedDisk disk;
+    std::unique_ptr<Files> files = makeDiskFiles(disk.fileSystem());
+    ScriptedDialogs dialogs;
+    testing::CountingBeeper beeper;
+    testing::ManualTimer timer;
+    FormState state;
+    MainWindow window{WindowServices{*files, clock, random, dialogs, beeper, timer, state}};
+
+    bool load(const std::string& name = "Ann Lee", const std::string& initials = "ALE") {
+        dialogs.answers = {"1", name, initials, "1"};
+        return window.load();
+    }
+    HWND hwnd(std::string_view name) const { return window.find(name)->hwnd(); }
+    void press(const char* name) { SendMessageW(hwnd(name), BM_CLICK, 0, 0); }
+    std::string text(const char* name) const { return textOf(hwnd(name)); }
+    void setText(const char* name, const std::string& codePage) {
+        SendMessageW(hwnd(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wideOf(codePage).c_str()));
+    }
+    RECT placeOf(const char* name) const {
+        RECT r{};
+        GetWindowRect(hwnd(name), &r);
+        MapWindowPoints(HWND_DESKTOP, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+};
+
+std::string classOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return cp1252::fromUtf16(std::u16string(name, name + wcslen(name)));
+}
+
+const char* expectedClass(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::MultiLineText:
+    case ControlKind::Text: return "Edit";
+    case ControlKind::Button: return "Button";
+    case ControlKind::Picture: return "AssignmentDrillPicture";
+    case ControlKind::Label: return "Static";
+    case ControlKind::List: return "ListBox";
+    }
+    return "";
+}
+
+// Every control of the table at its place and size, with its kind and its
+// caption or initial text, at 96 DPI and as laid out again at 120, 144
+// and 192; the window's client area with them.
+TEST(Win32Window, EveryControlOfTheTableAtItsPlaceAtEveryDpi) {
+    Win32Rig rig;
+    for (const int dpi : {96, 120, 144, 192}) {
+        rig.window.layOut(dpi);
+        RECT client{};
+        GetClientRect(rig.window.hwnd(), &client);
+        EXPECT_EQ(client.right, twipsToPixels(kClientWidthTwips, dpi)) << dpi;
+        EXPECT_EQ(client.bottom, twipsToPixels(kClientHeightTwips, dpi)) << dpi;
+        for (const ControlSpec& c : controls()) {
+            const RECT r = rig.placeOf(c.name);
+            EXPECT_EQ(r.left, twipsToPixels(c.left, dpi)) << c.name << " at " << dpi;
+            EXPECT_EQ(r.top, twipsToPixels(c.top, dpi)) << c.name << " at " << dpi;
+            EXPECT_EQ(r.right - r.left, twipsToPixels(c.width, dpi)) << c.name << " at " << dpi;
+            EXPECT_EQ(r.bottom - r.top, twipsToPixels(c.height, dpi)) << c.name << " at " << dpi;
+        }
+    }
+    for (const ControlSpec& c : controls()) {
+        EXPECT_STRCASEEQ(classOf(rig.hwnd(c.name)).c_str(), expectedClass(c.kind)) << c.name;
+        if (c.kind != ControlKind::Picture && c.kind != ControlKind::List) {
+            EXPECT_EQ(rig.text(c.name), c.caption) << c.name;
+        }
+    }
+    EXPECT_EQ(textOf(rig.window.hwnd()), kWindowCaption);
+    EXPECT_EQ(rig.timer.interval(), kTimerIntervalMs);
+    EXPECT_FALSE(rig.timer.enabled());
+}
+
+// Tab walks the controls in the table's order, labels left out.
+TEST(Win32Window, TabOrderIsTheTablesOrder) {
+    Win32Rig rig;
+    std::vector<std::string> expected, walked;
+    for (const ControlSpec& c : controls())
+        if (c.kind != ControlKind::Label) expected.push_back(c.name);
+    HWND at = rig.hwnd(expected.front());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        for (const ControlSpec& c : controls())
+            if (rig.hwnd(c.name) == at) walked.push_back(c.name);
+        at = GetNextDlgTabItem(rig.window.hwnd(), at, FALSE);
+    }
+    EXPECT_EQ(walked, expected);
+}
+
+// Every caption fits its control in the window's default font, at every
+// DPI: a button's within the area it is drawn in, a label's within the label.
+TEST(Win32Window, CaptionsFitTheirControls) {
+    Win32Rig rig;
+    for (const int dpi : {96, 120, 144, 192}) {
+        rig.window.layOut(dpi);
+        HDC dc = GetDC(rig.window.hwnd());
+        SelectObject(dc, rig.window.font(false));
+        for (const ControlSpec& c : controls()) {
+            if (c.kind != ControlKind::Button && c.kind != ControlKind::Label) continue;
+            RECT place{0, 0, twipsToPixels(c.width, dpi), twipsToPixels(c.height, dpi)};
+            // The parts of the window that the table puts outside it.
+            if (std::string(c.name) == "cmd_quit" || std::string(c.name) == "cmd_copy_picture") continue;
+            const RECT area = c.kind == ControlKind::Button ? Button::captionArea(place) : place;
+            const std::wstring caption = wideOf(c.caption);
+            RECT need = area;
+            DrawTextW(dc, caption.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+            EXPECT_LE(need.right - need.left, area.right - area.left) << c.name << " at " << dpi;
+            EXPECT_LE(need.bottom - need.top, area.bottom - area.top) << c.name << " at " << dpi;
+            // Each word on a line of its own at worst: none is wider.
+            SIZE word{};
+            for (std::size_t start = 0; start < caption.size();) {
+                const std::size_t end = std::min(caption.find(L' ', start), caption.size());
+                GetTextExtentPoint32W(dc, caption.data() + start, static_cast<int>(end - start), &word);
+                EXPECT_LE(word.cx, area.right - area.left) << c.name << " at " << dpi;
+                start = end + 1;
+            }
+        }
+        ReleaseDC(rig.window.hwnd(), dc);
+    }
+}
+
+// Dead buttons do nothing; the rest start their commands (shown through
+// what they do to the boxes, the files and the timer).
+TEST(Win32Window, ButtonsStartTheirCommandsAndDeadOnesNothing) {
+    Win32Rig rig;
+    ASSERT_TRUE(rig.load());
+    const auto master = rig.drive.path("tarnholm/masterFile_Ann_Lee.txt");
+    const std::string before = testing::readFile(master);
+    for (const char* dead : {"cmd_timerTrigger", "cmd_Make_paragraph", "cmd_Make_Paragraph_question"}) {
+        rig.press(dead);
+        EXPECT_EQ(rig.text("txt_question"), "") << dead;
+        EXPECT_EQ(rig.text("txt_answer"), " ") << dead;
+        EXPECT_FALSE(rig.timer.enabled()) << dead;
+    }
+    EXPECT_EQ(testing::readFile(master), before);
+    rig.press("cmdNextQuestion");
+    EXPECT_EQ(rig.text("txt_question"), e2e::block::kLine3);
+    rig.press("cmd_clear_answer_box");
+    EXPECT_EQ(rig.text("txt_answer"), "");
+    rig.press("cmd_pend_exp");
+    rig.press("cmd_pend_exp");
+    EXPECT_EQ(rig.timer.starts, 1);
+    rig.timer.tick(3);
+    EXPECT_EQ(rig.beeper.beeps, 3);
+    rig.press("cmd_quit");
+    EXPECT_TRUE(rig.window.programEnded());
+    EXPECT_FALSE(rig.timer.enabled());
+    rig.timer.tick();
+    EXPECT_EQ(rig.beeper.beeps, 3);
+}
+
+// The whole session, through the window's messages: the files hold byte for
+// byte what the record formats say, and the boxes show what the Linux
+// program shows.
+TEST(Win32Window, AWholeSessionRecordsWhatTheLinuxProgramRecords) {
+    namespace s = e2e::one_session;
+    Win32Rig rig;
+    ASSERT_TRUE(rig.load(s::kName, s::kInitials));
+    rig.press("cmdNextQuestion");
+    rig.setText("txt_answer", s::kAnswer);
+    rig.press("cmd_enter_response");
+    EXPECT_EQ(rig.text("txt_answer"), "");
+    rig.press("cmdNextQuestion");
+    rig.setText("txt_answer", s::kNote);
+    rig.press("cmd_save_as_notes");
+    rig.press("cmd_display_note_file");
+    e2e::Fields fields;
+    const std::string notes = rig.text("txt_question");
+    EXPECT_EQ(e2e::expectedBytes(s::shownNotes(), notes, 0, fields), notes);
+    rig.press("cmd_displayCumulativeText");
+    const std::string transcript = rig.text("txt_question");
+    EXPECT_EQ(e2e::expectedBytes(s::shownTranscript(), transcript, 0, fields), transcript);
+    rig.press("cmd_quit");
+    EXPECT_TRUE(rig.window.programEnded());
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+    s::expectFiles(rig.drive.path("tarnholm"), {});
+}
+
+// What is typed or pasted into a box is what will be recorded: a character
+// the code page lacks is one '?', a pasted line break ends a one-line box's
+// text and is one CR LF in a box of many lines.
+TEST(Win32Window, BoxesHoldOnlyTheCodePage) {
+    Win32Rig rig;
+    const auto typeInto = [&](const char* box, const std::u16string& keys) {
+        SendMessageW(rig.hwnd(box), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        for (const char16_t k : keys) SendMessageW(rig.hwnd(box), WM_CHAR, k, 0);
+    };
+    const auto pasteInto = [&](const char* box, const std::wstring& text) {
+        ASSERT_TRUE(OpenClipboard(rig.window.hwnd()));
+        EmptyClipboard();
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        wcscpy(static_cast<wchar_t*>(GlobalLock(memory)), text.c_str());
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+        SendMessageW(rig.hwnd(box), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"ab"));
+        SendMessageW(rig.hwnd(box), EM_SETSEL, 1, 1);
+        SendMessageW(rig.hwnd(box), WM_PASTE, 0, 0);
+    };
+    typeInto("txt_answer", u"Zo\u00EB \u03A9 \U0001F600 \u20AC");
+    EXPECT_EQ(rig.text("txt_answer"), "Zo\xEB ? ? \x80");
+    typeInto("txt_parameter(0)", u"\u4E2D1");
+    EXPECT_EQ(rig.text("txt_parameter(0)"), "?1");
+    pasteInto("txt_answer", L"one\r\ntwo\rthree\nfour \u03A9");
+    EXPECT_EQ(rig.text("txt_answer"), "aone\r\ntwo\r\nthree\r\nfour ?b");
+    pasteInto("txt_paragraph_goback", L"12\r\n34");
+    EXPECT_EQ(rig.text("txt_paragraph_goback"), "a12b");
+    // The drill reads a box as it is, however it was changed.
+    ASSERT_TRUE(rig.load());
+    rig.setText("txt_question", "changed from outside ");
+    rig.press("cmdNextQuestion");
+    EXPECT_EQ(rig.text("txt_question"), "changed from outside " + e2e::block::kLine3);
+}
+
+// The input box: its prompt and caption, the code page and one line in its
+// entry field, and the empty text on Cancel.
+TEST(Win32Window, TheInputBox) {
+    Win32Dialogs dialogs;
+    std::vector<std::string> prompts;
+    std::wstring typed;
+    bool cancel = false;
+    dialogs.shown = [&](HWND box) {
+        prompts.push_back(textOf(GetDlgItem(box, kInputBoxPrompt)));
+        HWND entry = GetDlgItem(box, kInputBoxEntry);
+        for (const wchar_t k : typed) SendMessageW(entry, WM_CHAR, k, 0);
+        SendMessageW(box, WM_COMMAND, cancel ? IDCANCEL : IDOK, 0);
+    };
+    typed = L"Zo\u00EB \u03A9";
+    EXPECT_EQ(dialogs.inputBox(texts::kPrompt2, texts::kCaption), "Zo\xEB ?");
+    cancel = true;
+    EXPECT_EQ(dialogs.inputBox(texts::kPrompt4, texts::kCaption), "");
+    EXPECT_EQ(prompts, (std::vector<std::string>{texts::kPrompt2, texts::kPrompt4}));
+}
+
+// Closing the window and the end of the session end the program as "quit
+// program" does; inside a modal box, the box closes and the command ends.
+TEST(Win32Window, ClosingAndTheEndOfTheSessionEndItAsQuitDoes) {
+    for (const UINT message : {WM_CLOSE, WM_ENDSESSION}) {
+        Win32Rig rig;
+        ASSERT_TRUE(rig.load());
+        SendMessageW(rig.window.hwnd(), message, TRUE, 0);
+        EXPECT_TRUE(rig.window.programEnded()) << message;
+    }
+    Win32Rig inBox;
+    // While the second prompt is open (the first is answered).
+    inBox.dialogs.whileOpen = [&] {
+        if (inBox.dialogs.prompts.size() == 1) SendMessageW(inBox.window.hwnd(), WM_ENDSESSION, TRUE, 0);
+    };
+    EXPECT_FALSE(inBox.load());
+    EXPECT_EQ(inBox.dialogs.prompts.size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(inBox.drive.path("tarnholm/masterFile_Ann_Lee.txt")));
+}
+
+// The picture goes to the right panel through the clipboard as a DIB; the
+// circles stay on the left panel's surface, apart from its picture.
+TEST(Win32Window, PicturesAndCircles) {
+    Win32Rig rig;
+    ASSERT_TRUE(rig.load());
+    auto* left = static_cast<PicturePanel*>(rig.window.find("Picture1"));
+    auto* right = static_cast<PicturePanel*>(rig.window.find("Picture2"));
+    Picture picture{3, 2, {0xFF112233u, 0xFF445566u, 0xFF778899u, 0x80AABBCCu, 0xFFDDEEFFu, 0xFF000000u}};
+    left->setPicture(picture);
+    rig.press("cmd_copy_picture");
+    EXPECT_EQ(right->picture(), picture);
+    EXPECT_EQ(left->picture(), picture);
+    rig.random.draws = {0.5f};
+    rig.press("cmd_pend_exp");
+    rig.timer.tick();
+    EXPECT_EQ(left->circles(), 1);
+    EXPECT_EQ(right->circles(), 0);
+    EXPECT_EQ(left->picture(), picture);
+    // The circle of radius 250 of 1000 across, around the middle, is on the
+    // surface: its leftmost point is black, the middle white.
+    BITMAP bm{};
+    GetObjectW(left->surface(), sizeof bm, &bm);
+    const auto* pixels = static_cast<const std::uint32_t*>(bm.bmBits);
+    const auto at = [&](int x, int y) { return pixels[y * bm.bmWidth + x] & 0xFFFFFFu; };
+    const int middleX = bm.bmWidth / 2, middleY = bm.bmHeight / 2;
+    EXPECT_EQ(at(middleX, middleY), 0xFFFFFFu);
+    EXPECT_EQ(at(middleX - bm.bmWidth / 4, middleY), 0u);
+    // A DIB another program put there in 24 bits, bottom-up, reads the same.
+    const std::string dib24 = [] {
+        BITMAPINFOHEADER h{sizeof h, 2, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        std::string d(reinterpret_cast<const char*>(&h), sizeof h);
+        d += std::string("\x01\x02\x03\x04\x05\x06\0\0", 8);  // bottom row, padded
+        d += std::string("\x07\x08\x09\x0A\x0B\x0C\0\0", 8);
+        return d;
+    }();
+    const std::optional<Picture> read = fromPackedDib(dib24.data(), dib24.size());
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->pixels, (std::vector<std::uint32_t>{0xFF090807u, 0xFF0C0B0Au, 0xFF030201u, 0xFF060504u}));
+    EXPECT_FALSE(fromPackedDib(dib24.data(), dib24.size() - 1).has_value());
+}
+
+// A screen reader is told every control's name, the descriptions that tell
+// the two "Make Paragraph" buttons and the panels apart, what the
+// experiment display shows, and of each new question as it comes.
+TEST(Win32Window, WhatAScreenReaderIsTold) {
+    Win32Rig rig;
+    ASSERT_TRUE(rig.load());
+    CoInitialize(nullptr);
+    const GUID iidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    const auto told = [&](const char* name, bool description) {
+        IAccessible* acc = nullptr;
+        if (FAILED(AccessibleObjectFromWindow(rig.hwnd(name), static_cast<DWORD>(OBJID_CLIENT), iidAccessible,
+                                              reinterpret_cast<void**>(&acc))))
+            return std::string("(no object)");
+        VARIANT self;
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR text = nullptr;
+        const HRESULT hr = description ? acc->get_accDescription(self, &text) : acc->get_accName(self, &text);
+        std::string out = SUCCEEDED(hr) && text != nullptr ? cp1252::fromUtf16(std::u16string(text, text + SysStringLen(text))) : "";
+        SysFreeString(text);
+        acc->Release();
+        return out;
+    };
+    for (const ControlSpec& c : controls()) {
+        if (c.kind == ControlKind::Label) continue;
+        EXPECT_EQ(told(c.name, false), accessibleNameOf(c)) << c.name;
+        if (c.description != nullptr) {
+            EXPECT_EQ(told(c.name, true), c.description) << c.name;
+        }
+    }
+    rig.press("cmd_pend_exp");
+    rig.timer.tick(2);
+    EXPECT_EQ(told("Picture1", true), experimentDescription(true, 2));
+
+    static std::vector<HWND> announced;
+    announced.clear();
+    HWINEVENTHOOK hook = SetWinEventHook(
+        0x8019, 0x8019, nullptr,
+        [](HWINEVENTHOOK, DWORD, HWND hwnd, LONG, LONG, DWORD, DWORD) { announced.push_back(hwnd); }, 0, 0,
+        WINEVENT_OUTOFCONTEXT);
+    rig.press("cmdNextQuestion");
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    UnhookWinEvent(hook);
+    EXPECT_EQ(announced, std::vector<HWND>{rig.hwnd("txt_question")});
+    CoUninitialize();
+}
+
+}  // namespace
+}  // namespace drill::win32
