@@ -19,154 +19,16 @@
 #include "platform/codepage.h"
 #include "process.h"
 #include "records.h"
+#include "student_run.h"
 #include "x_session.h"
 
 namespace drill::e2e {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::readFile;
 using namespace block;
 
-constexpr auto kStep = 30s;  // the sanitizer build is slow to start and to draw
-
-// Centre of a control, in client pixels at 96 dots per inch, from its twips.
-struct Spot {
-    int left, top, width, height;
-    int x() const { return (left + width / 2) / 15; }
-    int y() const { return (top + height / 2) / 15; }
-};
-const Spot kNext{240, 0, 975, 735};
-const Spot kEnterResponse{5640, 240, 855, 495};
-const Spot kSaveAsNotes{6480, 240, 855, 495};
-const Spot kDisplayNotes{4440, 240, 975, 495};
-const Spot kDisplayEverything{3600, 240, 855, 495};
-const Spot kClearBox{8280, 240, 855, 495};
-const Spot kQuit{10200, 0, 735, 495};
-const Spot kQuestionBox{240, 720, 5175, 5255};
-const Spot kAnswerBox{5640, 720, 5055, 5255};
-
-std::string today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buf[16];
-    std::strftime(buf, sizeof buf, "%m-%d-%Y", &local);
-    return buf;
-}
-
-// One run of the program, driven through the X server.
-class StudentRun {
-public:
-    // `shell`, when given, runs first in a shell that then becomes the
-    // program (to set a limit on it, say).
-    StudentRun(XSession& x, const fs::path& drive, const fs::path& log, const std::string& shell = {})
-        : x_(x) {
-        std::map<std::string, std::string> env{{"DISPLAY", x.display()},
-                                               {"QT_QPA_PLATFORM", "xcb"},
-                                               {"WAYLAND_DISPLAY", ""},
-                                               {"HOME", drive.string()},
-                                               {"DRILL_DRIVE_C", drive.string()}};
-        for (char d = 'A'; d <= 'Z'; ++d) {
-            if (d != 'C') env[std::string("DRILL_DRIVE_") + d] = "";
-        }
-        std::vector<std::string> argv{DRILL_PROGRAM};
-        if (!shell.empty()) argv = {"/bin/sh", "-c", shell + " exec \"$0\"", DRILL_PROGRAM};
-        program_ = std::make_unique<Process>(argv, environmentWith(env), log.string());
-    }
-
-    // The whole start: the four answers, then the window.
-    void start(const std::string& name, const std::string& initials) {
-        ASSERT_NO_FATAL_FAILURE(answerPrompt("1"));
-        ASSERT_NO_FATAL_FAILURE(answerPrompt(name));
-        ASSERT_NO_FATAL_FAILURE(answerPrompt(initials));
-        ASSERT_NO_FATAL_FAILURE(answerPrompt("1"));
-        ASSERT_NO_FATAL_FAILURE(waitForWindow());
-    }
-
-    void waitForPrompt() {
-        ASSERT_FALSE(x_.waitForNewWindow(std::string("^") + texts::kCaption + "$", seen_, kStep).empty());
-    }
-
-    void signal(int number) { ::kill(program_->pid(), number); }
-
-    // Types the answer (code-page text) into the next input box and, once the
-    // box holds it, presses Return.
-    void answerPrompt(const std::string& answer) {
-        const std::string box = x_.waitForNewWindow(std::string("^") + texts::kCaption + "$", seen_, kStep);
-        ASSERT_FALSE(box.empty()) << "no input box appeared";
-        ASSERT_TRUE(x_.focus(box));
-        if (!answer.empty()) {
-            const std::string utf8 = cp1252::toUtf8(answer);
-            ASSERT_EQ(x_.typeChecked(utf8, utf8, kStep), utf8);
-        }
-        ASSERT_TRUE(x_.key("Return"));
-    }
-
-    void waitForWindow() {
-        form_ = x_.waitForNewWindow("^Form1$", seen_, kStep);
-        ASSERT_FALSE(form_.empty()) << "the main window did not appear";
-        ASSERT_TRUE(x_.focus(form_));
-    }
-
-    void press(const Spot& s) { ASSERT_TRUE(x_.click(form_, s.x(), s.y())); }
-
-    // Replaces whatever the answer box holds with typed text (UTF-8, as the
-    // keyboard gives it; a newline is the Return key), until the box shows
-    // `shown` (UTF-8; the typed text when not given).
-    void typeAnswer(const std::string& utf8, const std::string& shown = {}) {
-        press(kAnswerBox);
-        const std::string expected = shown.empty() ? utf8 : shown;
-        ASSERT_EQ(x_.typeChecked(utf8, expected, kStep), expected);
-    }
-
-    // What the question box shows, copied into the answer box by the student.
-    void copyQuestionToAnswer() {
-        press(kQuestionBox);
-        ASSERT_TRUE(x_.key("ctrl+a"));
-        ASSERT_TRUE(x_.key("ctrl+c"));
-        press(kAnswerBox);
-        ASSERT_TRUE(x_.key("ctrl+a"));
-        ASSERT_TRUE(x_.key("ctrl+v"));
-    }
-
-    // Presses OK (Return) on the message box that comes next.
-    void confirmMessage() {
-        const std::string box = x_.waitForNewWindow(std::string("^") + texts::kCaption + "$", seen_, kStep);
-        ASSERT_FALSE(box.empty()) << "no message box appeared";
-        ASSERT_TRUE(x_.focus(box));
-        ASSERT_TRUE(x_.key("Return"));
-    }
-
-    bool stillRunning() { return program_->running() && !x_.windows("^Form1$").empty(); }
-
-    std::optional<int> waitForEnd() { return program_->waitFor(kStep); }
-
-private:
-    XSession& x_;
-    std::unique_ptr<Process> program_;
-    std::set<std::string> seen_;
-    std::string form_;
-};
-
-class ProgramTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        log_ = drive_.root / "session.log";
-        try {
-            x_ = std::make_unique<XSession>(log_.string());
-        } catch (const std::exception& e) {
-            FAIL() << e.what();
-        }
-    }
-    void TearDown() override {
-        if (HasFailure()) std::cerr << "--- program and X server output ---\n" << readFile(log_) << "\n";
-    }
-
-    testing::TempDrive drive_;
-    fs::path log_;
-    std::unique_ptr<XSession> x_;
-};
+const Launch kLinux{{DRILL_PROGRAM}, {}};
 
 TEST_F(ProgramTest, TwoRunsRecordEverythingAndAppend) {
     const std::string name = "Zo\xEB Lee";  // ë: the file names are written in UTF-8
@@ -181,7 +43,7 @@ TEST_F(ProgramTest, TwoRunsRecordEverythingAndAppend) {
     const std::string typedNote1 = "Sketch it first: \u00EB and \u20AC stay, \u03A9 does not.";
     const std::string note1 = "Sketch it first: \xEB and \x80 stay, ? does not.";
     {
-        StudentRun run(*x_, drive_.root, log_);
+        StudentRun run(*x_, drive_.root, log_, kLinux);
         ASSERT_NO_FATAL_FAILURE(run.answerPrompt("1"));
         ASSERT_NO_FATAL_FAILURE(run.answerPrompt(name));
         ASSERT_NO_FATAL_FAILURE(run.answerPrompt(initials));
@@ -212,7 +74,7 @@ TEST_F(ProgramTest, TwoRunsRecordEverythingAndAppend) {
     const std::string note2 = "Second run";
     const std::string answer2 = "R2 answer";
     {
-        StudentRun run(*x_, drive_.root, log_);
+        StudentRun run(*x_, drive_.root, log_, kLinux);
         ASSERT_NO_FATAL_FAILURE(run.answerPrompt("1"));
         ASSERT_NO_FATAL_FAILURE(run.answerPrompt(name));
         ASSERT_NO_FATAL_FAILURE(run.answerPrompt(initials));
@@ -295,7 +157,7 @@ TEST_F(ProgramTest, SessionSignalsEndItAsQuitDoes) {
     const std::pair<int, const char*> signals[] = {{SIGTERM, "Term"}, {SIGINT, "Int"}, {SIGHUP, "Hup"}};
     for (const auto& [number, name] : signals) {
         const std::string student = std::string("Sig ") + name;
-        StudentRun run(*x_, drive_.root, log_);
+        StudentRun run(*x_, drive_.root, log_, kLinux);
         ASSERT_NO_FATAL_FAILURE(run.start(student, "SG"));
         ASSERT_NO_FATAL_FAILURE(run.press(kNext));
         ASSERT_NO_FATAL_FAILURE(run.typeAnswer("recorded before the signal"));
@@ -315,7 +177,7 @@ TEST_F(ProgramTest, SessionSignalsEndItAsQuitDoes) {
 }
 
 TEST_F(ProgramTest, ASignalAtTheFirstPromptEndsItWithoutAFile) {
-    StudentRun run(*x_, drive_.root, log_);
+    StudentRun run(*x_, drive_.root, log_, kLinux);
     ASSERT_NO_FATAL_FAILURE(run.waitForPrompt());
     run.signal(SIGTERM);
     EXPECT_EQ(run.waitForEnd(), std::optional<int>(0));
@@ -330,7 +192,7 @@ TEST_F(ProgramTest, TheFileSizeLimitIsAnErrorNotTheEnd) {
     const fs::path send = dir / ("send_" + today().substr(0, 2) + today().substr(3, 2) + "Ann_Lee.txt");
     const std::string earlier(16 * 1024, 's');
     testing::writeFile(send, earlier);
-    StudentRun run(*x_, drive_.root, log_, "ulimit -f 8;");
+    StudentRun run(*x_, drive_.root, log_, kLinux, "ulimit -f 8;");
     ASSERT_NO_FATAL_FAILURE(run.answerPrompt("1"));
     ASSERT_NO_FATAL_FAILURE(run.answerPrompt("Ann Lee"));
     ASSERT_NO_FATAL_FAILURE(run.answerPrompt("AL"));
