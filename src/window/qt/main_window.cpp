@@ -124,7 +124,7 @@ void MainWindow::buildControls() {
             case ControlKind::MultiLineText: {
                 auto* edit = new CodePageTextEdit(this);
                 edit->setFont(boxFont);
-                edit->setPlainText(caption);
+                edit->setCodePageText(control.caption);
                 widget = edit;
                 break;
             }
