@@ -1,7 +1,8 @@
 // What a screen reader is told as the drill runs, caught as Qt sends it: a
 // new question as text inserted into the question box, with the focus left
-// where it was. Runs under tests/support/with-accessibility-bus: Qt sends
-// none of this while no screen reader could hear it.
+// where it was, and the experiment display's description as it changes. Runs
+// under tests/support/with-accessibility-bus: Qt sends none of this while no
+// screen reader could hear it.
 #include <QAccessible>
 #include <QApplication>
 #include <QTest>
@@ -9,6 +10,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "window/controls.h"
 #include "window/qt/code_page_text.h"
 #include "window_rig.h"
 
@@ -59,6 +61,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void eachNewQuestionIsToldAsInsertedText();
+    void experimentDisplayIsToldAsItRuns();
 };
 
 void ScreenReaderTest::initTestCase() {
@@ -99,6 +102,22 @@ void ScreenReaderTest::eachNewQuestionIsToldAsInsertedText() {
         QCOMPARE(question->toPlainText(), before + changes[0].inserted);
         QCOMPARE(QApplication::focusWidget(), next);
     }
+}
+
+void ScreenReaderTest::experimentDisplayIsToldAsItRuns() {
+    WindowRig rig;
+    QVERIFY(rig.open());
+    QWidget* panel = rig.find<QWidget>("Picture1");
+    const auto changes = [panel] { return toldOf(panel, {QAccessible::DescriptionChanged}).size(); };
+    told.clear();
+    rig.press("cmd_pend_exp");
+    QCOMPARE(changes(), 1u);
+    rig.timer.tick(static_cast<int>(drill::kExperimentToldEvery) - 1);
+    QCOMPARE(changes(), 1u);
+    rig.timer.tick();
+    QCOMPARE(changes(), 2u);
+    QCOMPARE(QAccessible::queryAccessibleInterface(panel)->text(QAccessible::Description),
+             QString("Experiment display, running: 64 circles drawn"));
 }
 
 QTEST_MAIN(ScreenReaderTest)
