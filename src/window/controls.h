@@ -60,5 +60,10 @@ std::span<const CommandWiring> commandWiring();
 
 // What the left panel tells a screen reader of the experiment display.
 std::string experimentDescription(bool running, long long circles);
+// A screen reader is told that this description changed when the experiment
+// starts and then once every so many circles, about once a second at the
+// timer's interval: told at every tick it would say nothing else. Asked, the
+// panel always gives the count as it is.
+inline constexpr long long kExperimentToldEvery = 64;
 
 }  // namespace drill

@@ -72,6 +72,7 @@ void LayoutTest::control_data() {
     QTest::addColumn<int>("height");
     QTest::addColumn<QString>("accessibleName");
     QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("description");
 
     const char* tb = "text box";
     const char* mtb = "multi-line text box";
@@ -83,16 +84,18 @@ void LayoutTest::control_data() {
         const char* caption;
         int left, top, width, height;
         const char* accessible = nullptr;  // what a screen reader says; the caption when not given
+        const char* description = "";      // what it says besides, where the name does not tell
     } rows[] = {
         {"txt_question", mtb, "", 240, 720, 5175, 5255, "Question"},
         {"txt_answer", mtb, " ", 5640, 720, 5055, 5255, "Answer"},
         {"cmdNextQuestion", cb, "Next Question / Answer", 240, 0, 975, 735},
         {"cmd_enter_response", cb, "Enter Response", 5640, 240, 855, 495},
-        {"Picture1", "picture box", "", 240, 6080, 5175, 1375, "Picture 1"},
-        {"Picture2", "picture box", "", 5640, 6080, 5055, 1375, "Picture 2"},
+        {"Picture1", "picture box", "", 240, 6080, 5175, 1375, "Picture 1", "Experiment display, not started"},
+        {"Picture2", "picture box", "", 5640, 6080, 5055, 1375, "Picture 2", "Shows the picture copied from Picture 1"},
         {"cmd_save_as_notes", cb, "Save as Notes", 6480, 240, 855, 495},
-        {"cmd_Make_paragraph", cb, "Make Paragraph", 7320, 240, 975, 495},
-        {"cmd_Make_Paragraph_question", cb, "Make Paragraph", 1200, 240, 855, 495},
+        {"cmd_Make_paragraph", cb, "Make Paragraph", 7320, 240, 975, 495, nullptr, "Make Paragraph of the answer box"},
+        {"cmd_Make_Paragraph_question", cb, "Make Paragraph", 1200, 240, 855, 495, nullptr,
+         "Make Paragraph of the question box"},
         {"txt_paragraph_goback", tb, "1", 3120, 240, 495, 495, "# sentences previous"},
         {"lbl_paragraph_goback", lb, "# sentences previous", 2160, 240, 1095, 495},
         {"cmd_timerTrigger", cb, "Trigger Timer", 2400, 7560, 735, 495},
@@ -121,7 +124,7 @@ void LayoutTest::control_data() {
     for (const Row& r : rows)
         QTest::newRow(r.name) << QString(r.kind) << QString(r.caption) << r.left << r.top << r.width << r.height
                               << QString(r.accessible ? r.accessible : r.caption)
-                              << static_cast<int>(roles.at(r.kind));
+                              << static_cast<int>(roles.at(r.kind)) << QString(r.description);
 }
 
 void LayoutTest::control() {
@@ -133,6 +136,7 @@ void LayoutTest::control() {
     QFETCH(int, height);
     QFETCH(QString, accessibleName);
     QFETCH(int, role);
+    QFETCH(QString, description);
 
     WindowRig rig;
     auto* w = rig.find<QWidget>(QTest::currentDataTag());
@@ -149,6 +153,7 @@ void LayoutTest::control() {
     QVERIFY(a != nullptr);
     QCOMPARE(a->text(QAccessible::Name), accessibleName);
     QCOMPARE(static_cast<int>(a->role()), role);
+    QCOMPARE(a->text(QAccessible::Description), description);
 }
 
 // The window as a screen reader walks it: every control is there, each with

@@ -116,9 +116,14 @@ void TextBoxAppendTest::looksAsIfSetWhole_data() {
     QTest::newRow("added after scrolling halfway") << long_ << long_ + line << toMiddle << true;
     QTest::newRow("added with a selection") << long_ << long_ + line << select << true;
     QTest::newRow("more megabytes") << session(2 << 20) << session(2 << 20) + line << toMiddle << true;
-    // Set whole: too short to matter, a long last paragraph (laid out anew
-    // either way), a lone line break, not the same start.
-    QTest::newRow("short box") << std::string("one") << std::string("one two") << nothing << false;
+    QTest::newRow("short box") << std::string("one") << std::string("one two") << nothing << true;
+    QTest::newRow("empty box") << std::string() << line << nothing << true;
+    QTest::newRow("short box, long paragraph")
+        << oneParagraph(10 * 1024) << oneParagraph(10 * 1024) + line << toBottom << true;
+    // Set whole: a long text added to a short box, a long last paragraph in
+    // a long box (laid out anew either way), a lone line break, not the same
+    // start.
+    QTest::newRow("long text into an empty box") << std::string() << long_ << nothing << false;
     QTest::newRow("one long paragraph")
         << oneParagraph(70 * 1024) << oneParagraph(70 * 1024) + line << nothing << false;
     QTest::newRow("lines after one long paragraph")

@@ -1,6 +1,7 @@
 // The experiment display: "pend exp" starts a 15 ms timer whose every tick
 // beeps and draws one circle from one draw of the shared generator, never
 // while a command runs or a modal box is open, and never after the end.
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
@@ -57,14 +58,21 @@ void TimerTest::noTickBeforePendExp() {
 void TimerTest::eachTickBeepsAndTakesOneDraw() {
     WindowRig rig;
     QVERIFY(rig.open());
+    QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(rig.find<QWidget>("Picture1"));
+    const auto told = [panel] { return panel->text(QAccessible::Description); };
+    QCOMPARE(told(), QString("Experiment display, not started"));
     const int draws = rig.random.drawCount;
     rig.press("cmd_pend_exp");
     // Pressing starts the timer; the first beep waits for the first tick.
     QCOMPARE(rig.beeper.beeps, 0);
     QCOMPARE(rig.random.drawCount, draws);
-    rig.timer.tick(5);
+    QCOMPARE(told(), QString("Experiment display, running: 0 circles drawn"));
+    rig.timer.tick();
+    QCOMPARE(told(), QString("Experiment display, running: 1 circle drawn"));
+    rig.timer.tick(4);
     QCOMPARE(rig.beeper.beeps, 5);
     QCOMPARE(rig.random.drawCount - draws, 5);
+    QCOMPARE(told(), QString("Experiment display, running: 5 circles drawn"));
 }
 
 void TimerTest::circlesAccumulateAroundTheCentre() {

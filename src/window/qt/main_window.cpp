@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "code_page_text.h"
 #include "picture_panel.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -70,6 +72,7 @@ protected:
 template <class Command>
 void MainWindow::runEvent(Command&& command) {
     boundary_.run(std::forward<Command>(command));
+    tellExperiment();
 }
 
 QFont fontOf(const FontSpec& spec) {
@@ -124,7 +127,7 @@ void MainWindow::buildControls() {
             case ControlKind::MultiLineText: {
                 auto* edit = new CodePageTextEdit(this);
                 edit->setFont(boxFont);
-                edit->setPlainText(caption);
+                edit->setCodePageText(control.caption);
                 widget = edit;
                 break;
             }
@@ -178,6 +181,9 @@ void MainWindow::buildControls() {
     answer_ = findChild<CodePageTextEdit*>("txt_answer");
     picture1_ = findChild<PicturePanel*>("Picture1");
     picture2_ = findChild<PicturePanel*>("Picture2");
+    // Counted afresh whenever a screen reader asks: a tick only draws.
+    picture1_->setLiveDescription(
+        [this] { return toQt(experimentDescription(timer_.enabled(), picture1_->circles())); });
 
     timer_.setEnabled(false);
     timer_.setInterval(kTimerIntervalMs);
@@ -222,6 +228,18 @@ void MainWindow::onTick() {
     // open (the dialog's own loop still delivers timer events).
     if (boundary_.ended() || boundary_.busy() || toolkit_->modalOpen()) return;
     runEvent([this] { drill_->tick(); });
+}
+
+void MainWindow::tellExperiment() {
+    if (boundary_.ended()) return;
+    const bool running = timer_.enabled();
+    const long long circles = picture1_->circles();
+    if (running == toldRunning_ && circles - toldCircles_ < kExperimentToldEvery) return;
+    toldRunning_ = running;
+    toldCircles_ = circles;
+    if (!QAccessible::isActive()) return;
+    QAccessibleEvent event(picture1_, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void MainWindow::endProgram() {

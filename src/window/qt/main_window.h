@@ -57,6 +57,9 @@ private:
     template <class Command>
     void runEvent(Command&& command);
     void onTick();
+    // Tells a screen reader when the experiment display has changed enough
+    // to say so again.
+    void tellExperiment();
     // Takes the window away: the boundary calls it once.
     void endProgram();
 
@@ -67,6 +70,10 @@ private:
     CodePageTextEdit* answer_ = nullptr;
     PicturePanel* picture1_ = nullptr;
     PicturePanel* picture2_ = nullptr;
+
+    // What a screen reader was last told of the experiment display.
+    bool toldRunning_ = false;
+    long long toldCircles_ = 0;
 
     std::unique_ptr<QtToolkit> toolkit_;
     std::unique_ptr<Drill> drill_;

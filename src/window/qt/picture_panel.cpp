@@ -37,11 +37,23 @@ Picture toPicture(const QImage& image) {
 
 namespace {
 
-// A screen reader takes the panels for pictures, not for empty frames.
+// A screen reader takes the panels for pictures, not for empty frames, and
+// hears a live description where the panel has one.
+class PanelAccessibility : public QAccessibleWidget {
+public:
+    explicit PanelAccessibility(PicturePanel* panel) : QAccessibleWidget(panel, QAccessible::Graphic) {}
+
+    QString text(QAccessible::Text t) const override {
+        const auto* panel = static_cast<const PicturePanel*>(widget());
+        if (t == QAccessible::Description && panel->liveDescription()) return panel->liveDescription()();
+        return QAccessibleWidget::text(t);
+    }
+};
+
 QAccessibleInterface* panelAccessibility(const QString& className, QObject* object) {
     if (className != QLatin1String(PicturePanel::staticMetaObject.className())) return nullptr;
-    auto* widget = qobject_cast<QWidget*>(object);
-    return widget != nullptr ? new QAccessibleWidget(widget, QAccessible::Graphic) : nullptr;
+    auto* panel = qobject_cast<PicturePanel*>(object);
+    return panel != nullptr ? new PanelAccessibility(panel) : nullptr;
 }
 
 }  // namespace
@@ -99,6 +111,7 @@ void PicturePanel::circle(double x, double y, double radius) {
     else
         painter.drawEllipse(QPointF(cx, cy), r, r);
     painter.end();
+    ++circles_;
     update(area);
 }
 

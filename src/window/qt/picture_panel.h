@@ -4,6 +4,8 @@
 // drawings survive repaints and never become part of the picture.
 #include <QFrame>
 #include <QImage>
+#include <QString>
+#include <functional>
 #include <optional>
 
 #include "platform/toolkit.h"
@@ -33,6 +35,14 @@ public:
 
     // The drawing surface, transparent where nothing is drawn.
     const QImage& drawing() const { return surface_; }
+    // Circles (and points) drawn on it so far.
+    long long circles() const { return circles_; }
+
+    // What a screen reader is told the panel shows, made afresh each time it
+    // asks, for a panel whose drawing changes faster than it could be told.
+    // Without one, the panel's accessible description stands.
+    void setLiveDescription(std::function<QString()> describe) { describe_ = std::move(describe); }
+    const std::function<QString()>& liveDescription() const { return describe_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -49,6 +59,8 @@ private:
     QImage surface_;
     double scaleHeight_ = 0;
     double scaleWidth_ = 0;
+    long long circles_ = 0;
+    std::function<QString()> describe_;
 };
 
 }  // namespace drill

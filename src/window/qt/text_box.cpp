@@ -54,11 +54,15 @@ std::string asReadBack(const std::string& text) {
     return out;
 }
 
-// A box holding at least this much that is set to its own text with more
-// after it gets only the more: setting megabytes anew costs more than a frame.
-constexpr std::size_t kAppendFrom = 64 * 1024;
-// Unless its last paragraph is longer than this: adding to it lays that
-// paragraph out at once, and it is laid out again when shown.
+// A box set to its own text with more after it gets only the more: Qt's text
+// control tells a screen reader of each change to the document as it is made,
+// so the new question is heard as inserted text rather than the whole box
+// removed and inserted again; and setting megabytes anew costs more than a
+// frame. A box that ends up longer than kLongBox is set anew all the same when
+// it was shorter (megabytes added to a short box cost more than setting it),
+// or when its last paragraph is longer than kLongParagraph (adding to it lays
+// that paragraph out at once, and again when shown).
+constexpr std::size_t kLongBox = 64 * 1024;
 constexpr int kLongParagraph = 4096;
 
 // Adds text at the end of a box and leaves the box as setting its whole text
@@ -118,8 +122,9 @@ void CodePageTextEdit::setCodePageText(const std::string& text) {
     } done{setting_};
     // The box already shows `was`, which has no lone CR or LF: text that
     // only adds to it, without a lone one either, is added at the end.
-    if (was && was->size() >= kAppendFrom && text.size() > was->size() &&
-        document()->lastBlock().length() <= kLongParagraph &&
+    if (was && text.size() > was->size() &&
+        (text.size() <= kLongBox ||
+         (was->size() >= kLongBox && document()->lastBlock().length() <= kLongParagraph)) &&
         text.compare(0, was->size(), *was) == 0) {
         const std::string_view more = std::string_view(text).substr(was->size());
         if (onlyCrLf(more)) {
