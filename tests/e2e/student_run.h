@@ -107,7 +107,7 @@ public:
         ASSERT_TRUE(x_.focus(box));
         if (!answer.empty()) {
             const std::string utf8 = cp1252::toUtf8(answer);
-            ASSERT_EQ(x_.typeChecked(utf8, utf8, kStep), utf8);
+            ASSERT_EQ(x_.typeChecked(utf8, utf8, kStep, [&] { return x_.focus(box); }), utf8);
         }
         ASSERT_TRUE(x_.key("Return"));
     }
@@ -126,7 +126,8 @@ public:
     void typeAnswer(const std::string& utf8, const std::string& shown = {}) {
         press(kAnswerBox);
         const std::string expected = shown.empty() ? utf8 : shown;
-        ASSERT_EQ(x_.typeChecked(utf8, expected, kStep), expected);
+        ASSERT_EQ(x_.typeChecked(utf8, expected, kStep, [&] { return x_.click(form_, kAnswerBox.x(), kAnswerBox.y()); }),
+                  expected);
     }
 
     // What the question box shows, copied into the answer box by the student.

@@ -5,6 +5,7 @@
 // Without a window manager, window positions are the program's own and focus
 // is given explicitly before typing.
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -36,7 +37,10 @@ public:
     // a character outside the keyboard's map goes through a keycode remapped
     // for it, and under load its key event can beat the remap. Gives what the
     // box held last.
-    std::string typeChecked(const std::string& utf8, const std::string& shown, std::chrono::milliseconds limit);
+    // `focus` gives the box the keyboard focus before each try: a window
+    // that comes or goes meanwhile can take it.
+    std::string typeChecked(const std::string& utf8, const std::string& shown, std::chrono::milliseconds limit,
+                            const std::function<bool()>& focus);
     // The whole text of the focused box, selected and copied through the X
     // clipboard; nothing when no copy came in time (an empty box copies nothing).
     std::optional<std::string> copyText(std::chrono::milliseconds limit);
@@ -45,15 +49,16 @@ public:
 
 private:
     bool xdotool(std::vector<std::string> args, std::string* out = nullptr) const;
+    void mapExtraKeys() const;
     bool typeLines(const std::string& utf8) const;
-    std::optional<std::string> clipboard() const;
-    bool takeClipboard(const std::string& text);
+    // The clipboard's content as the target asks for it; nothing when it
+    // has no owner or the owner does not offer the target.
+    std::optional<std::string> clipboard(const char* target) const;
 
     std::unique_ptr<Process> server_;
     std::string display_;
     std::string xdotool_;
     std::string xclip_;
-    std::unique_ptr<Process> clipboardOwner_;
 };
 
 }  // namespace drill::e2e
