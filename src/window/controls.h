@@ -66,4 +66,20 @@ std::string experimentDescription(bool running, long long circles);
 // panel always gives the count as it is.
 inline constexpr long long kExperimentToldEvery = 64;
 
+// Whether the experiment display has news to tell, as the window sees it
+// after each event; true at most once for each.
+class ExperimentNews {
+public:
+    bool due(bool running, long long circles) {
+        if (running == running_ && circles - circles_ < kExperimentToldEvery) return false;
+        running_ = running;
+        circles_ = circles;
+        return true;
+    }
+
+private:
+    bool running_ = false;
+    long long circles_ = 0;
+};
+
 }  // namespace drill

@@ -232,11 +232,7 @@ void MainWindow::onTick() {
 
 void MainWindow::tellExperiment() {
     if (boundary_.ended()) return;
-    const bool running = timer_.enabled();
-    const long long circles = picture1_->circles();
-    if (running == toldRunning_ && circles - toldCircles_ < kExperimentToldEvery) return;
-    toldRunning_ = running;
-    toldCircles_ = circles;
+    if (!experimentNews_.due(timer_.enabled(), picture1_->circles())) return;
     if (!QAccessible::isActive()) return;
     QAccessibleEvent event(picture1_, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&event);

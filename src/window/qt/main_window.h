@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "drill/drill.h"
+#include "window/controls.h"
 #include "window/desktop.h"
 #include "window/event_boundary.h"
 
@@ -72,8 +73,7 @@ private:
     PicturePanel* picture2_ = nullptr;
 
     // What a screen reader was last told of the experiment display.
-    bool toldRunning_ = false;
-    long long toldCircles_ = 0;
+    ExperimentNews experimentNews_;
 
     std::unique_ptr<QtToolkit> toolkit_;
     std::unique_ptr<Drill> drill_;

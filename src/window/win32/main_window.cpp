@@ -205,9 +205,18 @@ void MainWindow::layOut(int dpi) {
 
 void MainWindow::wire() {
     for (const CommandWiring& wiring : commandWiring()) {
-        find(wiring.control)->onEvent = [this, run = wiring.run] { boundary_.run([this, run] { run(*drill_); }); };
+        find(wiring.control)->onEvent = [this, run = wiring.run] { runEvent([this, run] { run(*drill_); }); };
     }
     timer_.setTickHandler([this] { onTick(); });
+}
+
+template <class Command>
+void MainWindow::runEvent(Command&& command) {
+    boundary_.run(std::forward<Command>(command));
+    // The left panel tells a screen reader of the experiment display now
+    // and then; asked, it tells the count as it is.
+    if (!boundary_.ended() && experimentNews_.due(timer_.enabled(), picture1_->circles()))
+        NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, picture1_->hwnd(), OBJID_CLIENT, CHILDID_SELF);
 }
 
 Widget* MainWindow::find(std::string_view name) const {
@@ -217,7 +226,7 @@ Widget* MainWindow::find(std::string_view name) const {
 }
 
 bool MainWindow::load() {
-    boundary_.run([this] { drill_->load(); });
+    runEvent([this] { drill_->load(); });
     return !boundary_.ended();
 }
 
@@ -231,7 +240,7 @@ void MainWindow::show() {
 void MainWindow::requestQuit() {
     if (boundary_.ended()) return;
     if (!boundary_.busy()) {
-        boundary_.run([] { throw EndProgram{}; });
+        runEvent([] { throw EndProgram{}; });
         return;
     }
     // A command is waiting on a modal box (nothing else lets messages be
@@ -245,7 +254,7 @@ void MainWindow::onTick() {
     // One event at a time: no tick while a command runs or a modal box is
     // open (the box's own loop still delivers timer messages).
     if (boundary_.ended() || boundary_.busy() || toolkit_->modalOpen()) return;
-    boundary_.run([this] { drill_->tick(); });
+    runEvent([this] { drill_->tick(); });
 }
 
 void MainWindow::endProgram() {

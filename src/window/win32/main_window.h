@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include "drill/drill.h"
+#include "window/controls.h"
 #include "window/desktop.h"
 #include "window/event_boundary.h"
 
@@ -59,6 +60,9 @@ private:
     LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam);
     void buildControls();
     void wire();
+    // Runs one event's command at the boundary.
+    template <class Command>
+    void runEvent(Command&& command);
     void onTick();
     void endProgram();
 
@@ -77,6 +81,7 @@ private:
     std::unique_ptr<Win32Toolkit> toolkit_;
     std::unique_ptr<Drill> drill_;
     EventBoundary boundary_;
+    ExperimentNews experimentNews_;
 };
 
 }  // namespace drill::win32
