@@ -26,20 +26,22 @@ const wchar_t kHelp[] =
     L"  -v, --version  Displays version information.\n";
 
 // A program of the desktop has no console of its own: what it has to say
-// goes to the console it was started from, or else into a message box.
+// goes where its output was sent, or to the console it was started from, or
+// else into a message box.
 void say(const std::wstring& text, bool error) {
-    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-        HANDLE out = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-        DWORD written = 0;
-        if (GetFileType(out) == FILE_TYPE_CHAR) {
-            WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        } else {
-            // Redirected: the console's code page is not ours to guess; the
-            // text is plain ASCII.
-            const std::string bytes(text.begin(), text.end());
-            WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        }
-        return;
+    const DWORD which = error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
+    HANDLE out = GetStdHandle(which);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) == FILE_TYPE_UNKNOWN) {
+        out = AttachConsole(ATTACH_PARENT_PROCESS) ? GetStdHandle(which) : nullptr;
+    }
+    DWORD written = 0;
+    if (out != nullptr && out != INVALID_HANDLE_VALUE) {
+        if (GetFileType(out) == FILE_TYPE_CHAR &&
+            WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
+            return;
+        // Redirected: the text is plain ASCII, whatever the console's code page.
+        const std::string bytes(text.begin(), text.end());
+        if (WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return;
     }
     const UINT icon = error ? MB_ICONERROR : MB_ICONINFORMATION;
     MessageBoxW(nullptr, text.c_str(), L"Assignment Drill", MB_OK | icon);
