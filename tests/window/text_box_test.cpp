@@ -169,7 +169,7 @@ void TextBoxTest::promptReadsBackEqual() {
 void TextBoxTest::boxShowsLineBreaksAsLines() {
     CodePageTextEdit box;
     box.setCodePageText("a\r\n\r\nb\rc");
-    QCOMPARE(box.blockCount(), 4);
+    QCOMPARE(box.lineCount(), 4);
     QCOMPARE(box.toPlainText(), QString("a\n\nb\nc"));
 }
 
