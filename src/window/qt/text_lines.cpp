@@ -17,50 +17,6 @@ QChar unicodeOf(unsigned char c) {
     return toQt(std::string_view(&byte, 1)).at(0);
 }
 
-// Where Qt's rules allow a line break between two characters of the code
-// page that stand side by side. Asked of Qt once for every pair (a few
-// milliseconds, the first time a box is laid out).
-class BreakRules {
-public:
-    BreakRules() {
-        QString probe;
-        probe.reserve(256 * 256 * 5);
-        std::vector<qsizetype> at;
-        at.reserve(256 * 256);
-        std::array<QChar, 256> u;
-        for (int c = 0; c < 256; ++c) u[static_cast<std::size_t>(c)] = unicodeOf(static_cast<unsigned char>(c));
-        // Each pair stands between letters, as in running text; a line break
-        // ends each probe, and the letter after the pair ends any number
-        // that Qt's rules would otherwise carry into the next probe.
-        for (std::size_t a = 0; a < 256; ++a) {
-            for (std::size_t b = 0; b < 256; ++b) {
-                probe += u'x';
-                probe += u[a];
-                at.push_back(probe.size());
-                probe += u[b];
-                probe += u'x';
-                probe += u'\n';
-            }
-        }
-        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, probe);
-        for (std::size_t k = 0; k < at.size(); ++k) {
-            finder.setPosition(at[k]);
-            if (finder.isAtBoundary()) bits_[k / 64] |= std::uint64_t{1} << (k % 64);
-        }
-    }
-
-    bool between(unsigned char a, unsigned char b) const { return bit(std::size_t{a} * 256 + b); }
-
-private:
-    bool bit(std::size_t k) const { return (bits_[k / 64] >> (k % 64)) & 1U; }
-    std::array<std::uint64_t, 65536 / 64> bits_{};
-};
-
-const BreakRules& breakRules() {
-    static const BreakRules rules;
-    return rules;
-}
-
 // What a character can be in a number, as Qt's rules read numbers:
 // (prefix|postfix)? (open|hyphen)? digit (digit|infix)* close? (prefix|postfix)?
 enum class Part { Other, Fix, Open, Digit, Infix, Close };
@@ -103,6 +59,70 @@ const std::array<Part, 256> kParts = [] {
     for (std::size_t c = 0; c < 256; ++c) parts[c] = partOf(static_cast<unsigned char>(c));
     return parts;
 }();
+
+// Where Qt's rules allow a line break between two characters of the code
+// page that stand side by side. Asked of Qt once for every pair (a few
+// milliseconds, the first time a box is laid out).
+class BreakRules {
+public:
+    BreakRules() {
+        QString probe;
+        probe.reserve(256 * 256 * 5);
+        std::vector<qsizetype> at;
+        at.reserve(256 * 256);
+        std::array<QChar, 256> u;
+        for (int c = 0; c < 256; ++c) u[static_cast<std::size_t>(c)] = unicodeOf(static_cast<unsigned char>(c));
+        // Each pair stands between letters, as in running text; a line break
+        // ends each probe, and the letter after the pair ends any number
+        // that Qt's rules would otherwise carry into the next probe.
+        for (std::size_t a = 0; a < 256; ++a) {
+            for (std::size_t b = 0; b < 256; ++b) {
+                probe += u'x';
+                probe += u[a];
+                at.push_back(probe.size());
+                probe += u[b];
+                probe += u'x';
+                probe += u'\n';
+            }
+        }
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, probe);
+        for (std::size_t k = 0; k < at.size(); ++k) {
+            finder.setPosition(at[k]);
+            if (finder.isAtBoundary()) bits_[k / 64] |= std::uint64_t{1} << (k % 64);
+        }
+        // Characters of words: no two of them break a line between them and
+        // none is part of a number, so inside a word only widths add up.
+        // The letters first, then whatever keeps that true.
+        std::vector<unsigned char> order;
+        for (int c = 'a'; c <= 'z'; ++c) order.push_back(static_cast<unsigned char>(c));
+        for (int c = 'A'; c <= 'Z'; ++c) order.push_back(static_cast<unsigned char>(c));
+        for (int c = 0x80; c < 256; ++c) order.push_back(static_cast<unsigned char>(c));
+        for (int c = 0x21; c < 0x80; ++c) order.push_back(static_cast<unsigned char>(c));
+        std::vector<unsigned char> chosen;
+        for (const unsigned char c : order) {
+            if (plain_[c] || kParts[c] != Part::Other || hangs(c) || isControl(c) || c == '\r' || c == '\n') continue;
+            bool fits = !between(c, c);
+            for (const unsigned char b : chosen) fits = fits && !between(b, c) && !between(c, b);
+            if (!fits) continue;
+            plain_[c] = true;
+            chosen.push_back(c);
+        }
+    }
+
+    bool plain(unsigned char c) const { return plain_[c]; }
+
+    bool between(unsigned char a, unsigned char b) const { return bit(std::size_t{a} * 256 + b); }
+
+private:
+    bool bit(std::size_t k) const { return (bits_[k / 64] >> (k % 64)) & 1U; }
+    std::array<std::uint64_t, 65536 / 64> bits_{};
+    std::array<bool, 256> plain_{};
+};
+
+const BreakRules& breakRules() {
+    static const BreakRules rules;
+    return rules;
+}
 
 Fixed toFixed(qreal px) { return static_cast<Fixed>(std::llround(px * kFixedOne)); }
 
@@ -160,8 +180,23 @@ std::size_t TextMetrics::nextLineStart(std::string_view text, std::size_t from, 
     Part number = Part::Other;
     Fixed x = 0;
     unsigned char prev = 0;  // none at the start of a line
+    // Where the line that passes the width at i breaks.
+    const auto breakBefore = [&](std::size_t i) {
+        const bool inNumber = number == Part::Digit || number == Part::Infix || number == Part::Close;
+        const std::size_t pair = inNumber ? beforeNumber : between;
+        std::size_t at = afterBlanks;
+        if (pair != kNone && (at == kNone || pair > at)) at = pair;
+        return at != kNone && at > from ? at : i;
+    };
     for (std::size_t i = from; i < n; ++i) {
         const unsigned char c = s[i];
+        // Inside a word only the width changes.
+        if (rules.plain(c) && rules.plain(prev) && number == Part::Other) {
+            x += advance_[c];
+            if (x > width && i > from) return breakBefore(i);
+            prev = c;
+            continue;
+        }
         // A line break ends the line: CR LF, as the box keeps it.
         if (c == '\r' || c == '\n') return i + 1 < n && c == '\r' && s[i + 1] == '\n' ? i + 2 : i + 1;
         // Blanks, and control characters that go with the one before them,
@@ -199,13 +234,7 @@ std::size_t TextMetrics::nextLineStart(std::string_view text, std::size_t from, 
             continue;
         }
         x += advance_[c];
-        if (x > width && i > from) {
-            const bool inNumber = number == Part::Digit || number == Part::Infix || number == Part::Close;
-            const std::size_t pair = inNumber ? beforeNumber : between;
-            std::size_t at = afterBlanks;
-            if (pair != kNone && (at == kNone || pair > at)) at = pair;
-            return at != kNone && at > from ? at : i;
-        }
+        if (x > width && i > from) return breakBefore(i);
     }
     return n + 1;
 }
