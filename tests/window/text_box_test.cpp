@@ -1,5 +1,6 @@
 // Texts crossing between the code page and Qt: the conversion itself, and
 // real boxes holding, typing and pasting text.
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -49,6 +50,7 @@ private slots:
     void shiftReturnIsALineBreak();
     void lineEditLimitsTypedText();
     void largeTextRoundTrip();
+    void screenReaderReadsAndEditsTheText();
 };
 
 void TextBoxTest::toQt_data() {
@@ -249,6 +251,27 @@ void TextBoxTest::largeTextRoundTrip() {
     box.setCodePageText(big);
     QCOMPARE(box.codePageText().size(), big.size());
     QVERIFY(box.codePageText() == big);
+}
+
+void TextBoxTest::screenReaderReadsAndEditsTheText() {
+    CodePageTextEdit box;
+    box.setCodePageText("caf\xE9\r\nsecond line");
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&box);
+    QVERIFY(a != nullptr);
+    QCOMPARE(a->role(), QAccessible::EditableText);
+    QVERIFY(a->state().multiLine && a->state().editable);
+    QAccessibleTextInterface* text = a->textInterface();
+    QVERIFY(text != nullptr);
+    QCOMPARE(text->characterCount(), 16);
+    QCOMPARE(text->text(0, 16), QString::fromUtf8("caf\xC3\xA9\nsecond line"));
+    QCOMPARE(text->text(3, 6), QString::fromUtf8("\xC3\xA9\ns"));
+    text->setSelection(0, 5, 11);
+    QCOMPARE(box.selectedText(), QString("second"));
+    QCOMPARE(text->cursorPosition(), 11);
+    // An edit through it is the student's own: limited to the code page.
+    a->editableTextInterface()->replaceText(5, 11, QString(QChar(0x3A9)) + QChar(0x20AC));
+    QCOMPARE(box.codePageText(), std::string("caf\xE9\r\n?\x80 line"));
+    QVERIFY(box.isUndoAvailable());
 }
 
 QTEST_MAIN(TextBoxTest)
