@@ -97,7 +97,6 @@ CodePageTextEdit::CodePageTextEdit(QWidget* parent) : QAbstractScrollArea(parent
     // Every pixel is painted here: nothing behind the box is painted first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
-    metrics_ = std::make_unique<TextMetrics>(font());
     verticalScrollBar()->setSingleStep(1);
 }
 
@@ -334,6 +333,13 @@ void CodePageTextEdit::insertFromMimeData(const QMimeData* source) {
 
 // ---- Layout ---------------------------------------------------------------
 
+// Made when first needed: the boxes are built before the first prompt shows,
+// and laid out only once the window is.
+const TextMetrics& CodePageTextEdit::metrics() const {
+    if (!metrics_) metrics_ = std::make_unique<TextMetrics>(font());
+    return *metrics_;
+}
+
 Fixed CodePageTextEdit::wrapWidth() const {
     // A box not yet sized wraps nothing, as Qt's boxes do.
     const int width = viewport()->width();
@@ -346,7 +352,7 @@ void CodePageTextEdit::ensureLayout() const {
     if (!lines_.empty() && laidOutWidth_ == width) return;
     lines_.clear();
     const std::size_t n = text_.size();
-    for (std::size_t at = 0; at <= n; at = metrics_->nextLineStart(text_, at, width)) lines_.push_back(at);
+    for (std::size_t at = 0; at <= n; at = metrics().nextLineStart(text_, at, width)) lines_.push_back(at);
     laidOutWidth_ = width;
     lastLaidOut_ = n;
 }
@@ -372,7 +378,7 @@ void CodePageTextEdit::relayoutAfter(std::size_t at, std::size_t removed, std::s
     bool met = false;
     while (start <= n) {
         fresh.push_back(start);
-        const std::size_t next = metrics_->nextLineStart(text_, start, width);
+        const std::size_t next = metrics().nextLineStart(text_, start, width);
         laid += std::min(next, n) - start;
         start = next;
         if (start <= at + inserted) continue;
@@ -424,7 +430,7 @@ std::size_t CodePageTextEdit::lineEndForCaret(std::size_t line) const {
 }
 
 int CodePageTextEdit::visibleLines() const {
-    const int lines = static_cast<int>((viewport()->height() - kMargin) / metrics_->lineHeight());
+    const int lines = static_cast<int>((viewport()->height() - kMargin) / metrics().lineHeight());
     return std::max(lines, 1);
 }
 
@@ -462,7 +468,7 @@ void CodePageTextEdit::showEvent(QShowEvent* event) {
 void CodePageTextEdit::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        metrics_ = std::make_unique<TextMetrics>(font());
+        metrics_.reset();
         lines_.clear();
         updateScrollBar();
         viewport()->update();
@@ -496,8 +502,8 @@ void CodePageTextEdit::caretMoved() {
 
 QRect CodePageTextEdit::caretRectAt(std::size_t at) const {
     const std::size_t line = lineOf(at);
-    const qreal height = metrics_->lineHeight();
-    const qreal x = kMargin + static_cast<qreal>(metrics_->xOf(text_, lines_[line], at)) / kFixedOne;
+    const qreal height = metrics().lineHeight();
+    const qreal x = kMargin + static_cast<qreal>(metrics().xOf(text_, lines_[line], at)) / kFixedOne;
     const qreal y = kMargin + (static_cast<qreal>(line) - verticalScrollBar()->value()) * height;
     return QRectF(x, y, 1, height).toAlignedRect();
 }
@@ -506,7 +512,7 @@ QRect CodePageTextEdit::caretRect() const { return caretRectAt(caret_); }
 
 std::size_t CodePageTextEdit::verticalTarget(std::size_t count, bool down, bool clampToEnds) {
     const std::size_t line = lineOf(caret_);
-    if (wantedX_ < 0) wantedX_ = metrics_->xOf(text_, lines_[line], caret_);
+    if (wantedX_ < 0) wantedX_ = metrics().xOf(text_, lines_[line], caret_);
     std::size_t target;
     if (down) {
         if (line + count >= lines_.size()) {
@@ -523,16 +529,16 @@ std::size_t CodePageTextEdit::verticalTarget(std::size_t count, bool down, bool 
             target = line - count;
         }
     }
-    return metrics_->positionAt(text_, lines_[target], lineEndForCaret(target), wantedX_);
+    return metrics().positionAt(text_, lines_[target], lineEndForCaret(target), wantedX_);
 }
 
 std::size_t CodePageTextEdit::hitTest(const QPoint& point) const {
     ensureLayout();
-    const qreal row = (point.y() - kMargin) / metrics_->lineHeight();
+    const qreal row = (point.y() - kMargin) / metrics().lineHeight();
     const qreal line = std::clamp(std::floor(row) + verticalScrollBar()->value(), 0.0,
                                   static_cast<qreal>(lines_.size() - 1));
     const auto k = static_cast<std::size_t>(line);
-    return metrics_->positionAt(text_, lines_[k], lineEndForCaret(k), Fixed{point.x() - kMargin} * kFixedOne);
+    return metrics().positionAt(text_, lines_[k], lineEndForCaret(k), Fixed{point.x() - kMargin} * kFixedOne);
 }
 
 void CodePageTextEdit::restartBlink() {
@@ -578,7 +584,7 @@ void CodePageTextEdit::paintEvent(QPaintEvent* event) {
     const QPalette& pal = palette();
     painter.fillRect(event->rect(), pal.brush(QPalette::Base));
     ensureLayout();
-    const qreal height = metrics_->lineHeight();
+    const qreal height = metrics().lineHeight();
     const std::size_t selFrom = std::min(caret_, anchor_);
     const std::size_t selTo = std::max(caret_, anchor_);
     const QRect area = event->rect();
@@ -593,10 +599,10 @@ void CodePageTextEdit::paintEvent(QPaintEvent* event) {
         QFont underlined = font();
         underlined.setUnderline(true);
         painter.setFont(underlined);
-        const QFontMetricsF metrics(underlined);
-        painter.fillRect(QRectF(caret.x(), caret.y(), metrics.horizontalAdvance(preedit_), height), pal.base());
+        const QFontMetricsF composed(underlined);
+        painter.fillRect(QRectF(caret.x(), caret.y(), composed.horizontalAdvance(preedit_), height), pal.base());
         painter.setPen(pal.color(QPalette::Text));
-        painter.drawText(QPointF(caret.x(), caret.y() + metrics_->ascent()), preedit_);
+        painter.drawText(QPointF(caret.x(), caret.y() + metrics().ascent()), preedit_);
     } else if (hasFocus() && caretShown_ && caret.intersects(area)) {
         painter.fillRect(caret, pal.text());
     }
@@ -604,7 +610,7 @@ void CodePageTextEdit::paintEvent(QPaintEvent* event) {
 
 void CodePageTextEdit::drawLine(QPainter& painter, std::size_t line, qreal y, std::size_t selFrom,
                                 std::size_t selTo) const {
-    const TextMetrics& m = *metrics_;
+    const TextMetrics& m = metrics();
     const std::size_t start = lines_[line];
     const std::size_t end = contentEnd(line);
     const std::size_t next = line + 1 < lines_.size() ? lines_[line + 1] : text_.size();

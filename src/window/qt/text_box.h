@@ -144,6 +144,7 @@ private:
     std::size_t hitTest(const QPoint& point) const;
     QRect caretRectAt(std::size_t at) const;
 
+    const TextMetrics& metrics() const;
     void ensureLayout() const;
     void relayoutAfter(std::size_t at, std::size_t removed, std::size_t inserted);
     Fixed wrapWidth() const;
@@ -160,7 +161,7 @@ private:
     std::size_t anchor_ = 0;
     Fixed wantedX_ = -1;  // the column Up and Down keep to, once set
 
-    std::unique_ptr<TextMetrics> metrics_;
+    mutable std::unique_ptr<TextMetrics> metrics_;
     mutable std::vector<std::size_t> lines_;  // where each line starts; empty when not laid out
     mutable Fixed laidOutWidth_ = -1;
     mutable std::size_t lastLaidOut_ = 0;

@@ -133,7 +133,8 @@ bool hangs(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c == 
 TextMetrics::TextMetrics(const QFont& font) : raw_(QRawFont::fromFont(font)) {
     const QFontMetricsF metrics(font);
     ascent_ = metrics.ascent();
-    lineHeight_ = metrics.lineSpacing();
+    // Whole pixels a line, as Qt's text boxes lay lines out.
+    lineHeight_ = std::ceil(metrics.lineSpacing());
     QString all;
     for (int c = 0; c < 256; ++c) all += unicodeOf(static_cast<unsigned char>(c));
     const QList<quint32> glyphs = raw_.isValid() ? raw_.glyphIndexesForString(all) : QList<quint32>();
@@ -155,7 +156,6 @@ TextMetrics::TextMetrics(const QFont& font) : raw_(QRawFont::fromFont(font)) {
     // The soft hyphen only marks where a word may be split: nothing shows.
     advance_[0xAD] = 0;
     invisible_[0xAD] = true;
-    breakRules();
 }
 
 Fixed TextMetrics::advance(unsigned char c, Fixed x) const {
