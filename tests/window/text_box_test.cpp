@@ -197,6 +197,17 @@ void TextBoxTest::inputMethodCommitIsLimited() {
     event.setCommitString(QString(QChar(0x4E2D)) + QChar(0xE9));
     QApplication::sendEvent(&box, &event);
     QCOMPARE(box.toPlainText(), QString("?") + QChar(0xE9));
+    // What is still being composed is shown but not yet in the text; the
+    // commit replaces the character before the caret, as the method asks.
+    QInputMethodEvent composing(QStringLiteral("e"), {});
+    QApplication::sendEvent(&box, &composing);
+    QCOMPARE(box.codePageText(), std::string("?\xE9"));
+    QInputMethodEvent replacing;
+    replacing.setCommitString(QString(QChar(0x20AC)), -1, 1);
+    QApplication::sendEvent(&box, &replacing);
+    QCOMPARE(box.codePageText(), std::string("?\x80"));
+    QCOMPARE(static_cast<QWidget&>(box).inputMethodQuery(Qt::ImSurroundingText).toString(), QString("?") + QChar(0x20AC));
+    QCOMPARE(static_cast<QWidget&>(box).inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
 }
 
 void TextBoxTest::pastedTextIsLimitedAndKeepsLines() {
