@@ -3,7 +3,9 @@
 // agree on every line, the caret, the selection and the text after each key.
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <string>
@@ -68,6 +70,29 @@ void press(QWidget* w, const Key& k) {
         QTest::keyClick(w, k.key, k.modifiers);
 }
 
+// Qt's box and the box, side by side at the same size, holding the same text.
+struct Pair {
+    QPlainTextEdit edit;
+    CodePageTextEdit box;
+
+    bool show(const std::string& text) {
+        edit.setFont(boxFont());
+        edit.setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        edit.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        edit.setTabChangesFocus(true);
+        box.setFont(boxFont());
+        for (QAbstractScrollArea* w : {static_cast<QAbstractScrollArea*>(&edit), static_cast<QAbstractScrollArea*>(&box)}) {
+            w->resize(345, 350);
+            w->show();
+            if (!QTest::qWaitForWindowExposed(w)) return false;
+        }
+        edit.setPlainText(drill::toQt(text));
+        box.setCodePageText(text);
+        return box.viewport()->width() == edit.viewport()->width();
+    }
+};
+
 QString describe(const Key& k) {
     if (k.text != nullptr) return QStringLiteral("typing \"%1\"").arg(QString::fromLatin1(k.text));
     return QKeySequence(k.key | k.modifiers).toString();
@@ -81,6 +106,8 @@ class TextBoxKeysTest : public QObject {
 private slots:
     void sameAsQtsBox_data();
     void sameAsQtsBox();
+    void mouseAsInQtsBox();
+    void caretStaysInView();
     void typingLaysOutOnlyNearbyLines();
 };
 
@@ -102,22 +129,10 @@ void TextBoxKeysTest::sameAsQtsBox_data() {
 
 void TextBoxKeysTest::sameAsQtsBox() {
     QFETCH(std::string, text);
-    QPlainTextEdit edit;
-    edit.setFont(boxFont());
-    edit.setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    edit.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    edit.setTabChangesFocus(true);
-    CodePageTextEdit box;
-    box.setFont(boxFont());
-    for (QAbstractScrollArea* w : {static_cast<QAbstractScrollArea*>(&edit), static_cast<QAbstractScrollArea*>(&box)}) {
-        w->resize(345, 350);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
-    }
-    QCOMPARE(box.viewport()->width(), edit.viewport()->width());
-    edit.setPlainText(drill::toQt(text));
-    box.setCodePageText(text);
+    Pair pair;
+    QVERIFY(pair.show(text));
+    QPlainTextEdit& edit = pair.edit;
+    CodePageTextEdit& box = pair.box;
     QCOMPARE(linesOf(box), linesOf(edit));
 
     const Key keys[] = {
@@ -156,6 +171,68 @@ void TextBoxKeysTest::sameAsQtsBox() {
         QVERIFY2(box.anchor() == edit.textCursor().anchor(), after.constData());
         QVERIFY2(linesOf(box) == linesOf(edit), after.constData());
     }
+}
+
+void TextBoxKeysTest::mouseAsInQtsBox() {
+    // Clicks on characters, past the ends of lines, below the text; a click
+    // with Shift extends the selection, a drag selects.
+    Pair pair;
+    QVERIFY(pair.show(repeated("The level rises quickly at first,   then more slowly. ", 600) + "\r\n\r\nlast"));
+    const QPoint points[] = {{10, 10}, {60, 10}, {61, 25}, {200, 40}, {330, 40}, {5, 70}, {150, 100},
+                             {320, 130}, {100, 160}, {2, 2}, {100, 200}};
+    for (QWidget* v : {pair.edit.viewport(), static_cast<QWidget*>(pair.box.viewport())}) {
+        for (const QPoint& p : points) {
+            QTest::mouseClick(v, Qt::LeftButton, Qt::NoModifier, p);
+            const int position = v == pair.box.viewport() ? pair.box.position() : pair.edit.textCursor().position();
+            v->setProperty(QByteArray("at") + QByteArray::number(p.x()) + "," + QByteArray::number(p.y()), position);
+        }
+        QTest::mouseClick(v, Qt::LeftButton, Qt::NoModifier, {40, 25});
+        QTest::mouseClick(v, Qt::LeftButton, Qt::ShiftModifier, {250, 100});
+        QTest::mousePress(v, Qt::LeftButton, Qt::NoModifier, {30, 130});
+        QTest::mouseMove(v, {180, 160});
+        QTest::mouseRelease(v, Qt::LeftButton, Qt::NoModifier, {180, 160});
+    }
+    for (const QPoint& p : points) {
+        const QByteArray name = QByteArray("at") + QByteArray::number(p.x()) + "," + QByteArray::number(p.y());
+        QVERIFY2(pair.box.viewport()->property(name) == pair.edit.viewport()->property(name), name.constData());
+    }
+    QCOMPARE(pair.box.position(), pair.edit.textCursor().position());
+    QCOMPARE(pair.box.anchor(), pair.edit.textCursor().anchor());
+    // A double-click selects the word.
+    for (const QPoint& p : {QPoint(60, 10), QPoint(200, 40), QPoint(150, 100)}) {
+        QTest::mouseDClick(pair.edit.viewport(), Qt::LeftButton, Qt::NoModifier, p);
+        QTest::mouseDClick(pair.box.viewport(), Qt::LeftButton, Qt::NoModifier, p);
+        QCOMPARE(pair.box.selectedText(), pair.edit.textCursor().selectedText());
+        QCOMPARE(pair.box.position(), pair.edit.textCursor().position());
+    }
+}
+
+void TextBoxKeysTest::caretStaysInView() {
+    Pair pair;
+    QVERIFY(pair.show(repeated("notes run on and on without a line break ", 20000)));
+    CodePageTextEdit& box = pair.box;
+    const QRect view = box.viewport()->rect();
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(box.verticalScrollBar()->value(), box.verticalScrollBar()->maximum());
+    QVERIFY(view.contains(box.caretRect()));
+    QCOMPARE(box.lineOfPosition(box.position()), box.lineCount() - 1);
+    // A page up and down moves the caret by as many lines as the box shows.
+    const int line = box.lineOfPosition(box.position());
+    QTest::keyClick(&box, Qt::Key_PageUp);
+    QCOMPARE(box.lineOfPosition(box.position()), line - box.verticalScrollBar()->pageStep());
+    QVERIFY(view.contains(box.caretRect()));
+    QTest::keyClick(&box, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_PageDown);
+    QCOMPARE(box.lineOfPosition(box.position()), box.verticalScrollBar()->pageStep());
+    QVERIFY(view.contains(box.caretRect()));
+    // The wheel scrolls the text, and the caret stays where it was.
+    const int at = box.position();
+    const int top = box.verticalScrollBar()->value();
+    QWheelEvent wheel(QPointF(50, 50), box.viewport()->mapToGlobal(QPointF(50, 50)), {}, {0, -120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box.viewport(), &wheel);
+    QCOMPARE(box.verticalScrollBar()->value(), top + QApplication::wheelScrollLines());
+    QCOMPARE(box.position(), at);
 }
 
 void TextBoxKeysTest::typingLaysOutOnlyNearbyLines() {
