@@ -151,7 +151,8 @@ void TextBoxKeysTest::sameAsQtsBox() {
         {Qt::Key_Home, Qt::ShiftModifier}, {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_Home, Qt::ControlModifier},
         {Qt::Key_V, Qt::ControlModifier}, {Qt::Key_Z, Qt::ControlModifier, nullptr, false},
         {Qt::Key_Z, Qt::ControlModifier},
-        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier}, {Qt::Key_Down}, {Qt::Key_Down},
+        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier}, {Qt::Key_Y, Qt::ControlModifier | Qt::ShiftModifier},
+        {Qt::Key_Q, Qt::ControlModifier}, {Qt::Key_Down}, {Qt::Key_Down},
         {Qt::Key_A, Qt::ControlModifier}, {Qt::Key_Right}, {Qt::Key_Left, Qt::ControlModifier},
     };
     for (const Key& key : keys) {

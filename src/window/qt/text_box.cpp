@@ -81,6 +81,19 @@ std::string toBoxBytes(QString text) {
     return fromQt(text);
 }
 
+// Whether a key types its text, as in Qt's text boxes: Ctrl with a letter
+// is a command, not a character; AltGr (Ctrl+Alt) types.
+bool typesText(const QKeyEvent& event) {
+    const QString text = event.text();
+    if (text.isEmpty()) return false;
+    const QChar c = text.at(0);
+    if (c.category() == QChar::Other_Format) return true;
+    const Qt::KeyboardModifiers mods = event.modifiers();
+    if (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier)) return false;
+    return c.isPrint() || c.category() == QChar::Other_PrivateUse || c == u'\t' ||
+           (c.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate());
+}
+
 int toInt(std::size_t n) { return static_cast<int>(std::min<std::size_t>(n, INT32_MAX)); }
 
 }  // namespace
@@ -696,10 +709,9 @@ void CodePageTextEdit::limitedKeyPress(QKeyEvent* event) {
         event->accept();
         return;
     }
-    // What the code page lacks is '?' before it is typed.
-    const QString typed = limitToCodePage(event->text());
-    if (!typed.isEmpty() && (typed.at(0).isPrint() || typed.at(0) == u'\t')) {
-        replaceSelection(toBoxBytes(typed), Run::Typing);
+    if (typesText(*event)) {
+        // What the code page lacks is '?' before it is typed.
+        replaceSelection(toBoxBytes(limitToCodePage(event->text())), Run::Typing);
         event->accept();
         return;
     }
