@@ -139,8 +139,8 @@ void CodePageTextEdit::setCodePageText(const std::string& text) {
     steps_.clear();
     undone_ = 0;
     modified_ = false;
+    const bool moved = caret_ != 0 || anchor_ != 0 || verticalScrollBar()->value() != 0 || !preedit_.isEmpty();
     preedit_.clear();
-    const bool moved = caret_ != 0 || anchor_ != 0 || verticalScrollBar()->value() != 0;
     caret_ = anchor_ = 0;
     wantedX_ = -1;
     updateScrollBar();
@@ -493,12 +493,9 @@ void CodePageTextEdit::scrollContentsBy(int, int) { viewport()->update(); }
 // ---- Caret ----------------------------------------------------------------
 
 void CodePageTextEdit::moveCaret(std::size_t to, bool keepAnchor, bool keepColumn) {
-    to = std::min(to, text_.size());
-    const bool selected = hasSelection() || keepAnchor;
-    caret_ = to;
-    if (!keepAnchor) anchor_ = to;
+    caret_ = std::min(to, text_.size());
+    if (!keepAnchor) anchor_ = caret_;
     if (!keepColumn) wantedX_ = -1;
-    if (selected) viewport()->update();
     caretMoved();
 }
 
