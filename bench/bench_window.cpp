@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QWindow>
 #include <cstdio>
 #include <cstdlib>
@@ -119,8 +120,19 @@ const char* boxName(TextBox box) { return box == TextBox::Question ? "txt_questi
 
 }  // namespace
 
-std::string BenchWindow::text(TextBox box) {
-    return window_->findChild<CodePageTextEdit*>(boxName(box))->codePageText();
+CodePageTextEdit* BenchWindow::box(TextBox box) const {
+    return window_->findChild<CodePageTextEdit*>(boxName(box));
+}
+
+std::string BenchWindow::text(TextBox which) { return box(which)->codePageText(); }
+
+void BenchWindow::key(TextBox which, Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    CodePageTextEdit* target = box(which);
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QCoreApplication::sendEvent(target, &release);
+    settle();
 }
 
 void BenchWindow::setText(TextBox box, const std::string& text) {

@@ -45,6 +45,10 @@ public:
     void press(QPushButton* button);
 
     std::string text(TextBox box);
+    CodePageTextEdit* box(TextBox box) const;
+    // A key pressed and released in a box, as the keyboard gives it, and
+    // what Qt deferred.
+    void key(TextBox box, Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text = {});
     // Fills a box as a command does and lets its layout and paint happen.
     void setText(TextBox box, const std::string& text);
 

@@ -1,8 +1,12 @@
 // The student's commands with a long session behind them: a question box and
-// a transcript of 1 MB and of 10 MB, a notes file of the same sizes. Each
+// a transcript of 1 MB and of 10 MB, a notes file of the same sizes; and the
+// student's keys in the question box once a notes file of 1 MB is shown. Each
 // press goes through the button, and Qt's deferred layout and painting of the
 // boxes are inside the timed region. Every benchmark checks that its command
 // did its work, so a fast wrong result cannot pass for a fast command.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QScrollBar>
 #include <benchmark/benchmark.h>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +14,8 @@
 #include <string>
 
 #include "bench_window.h"
+#include "window/qt/code_page_text.h"
+#include "window/qt/text_box.h"
 
 namespace drill::bench {
 
@@ -90,24 +96,29 @@ void SaveAsNotes(benchmark::State& state) {
     record(state, "cmd_save_as_notes", "Save Notes", true);
 }
 
-void DisplayNotes(benchmark::State& state) {
-    BenchWindow w("Display Notes");
-    // A notes file made of real notes blocks: one saved note, repeated.
+// Fills the notes file with real notes blocks to at least `bytes`: one saved
+// note, repeated. Gives what the file holds, or nothing when no note could
+// be saved.
+std::string writeNotes(BenchWindow& w, std::size_t bytes) {
     w.setText(TextBox::Answer, typicalAnswer());
     w.press(w.button("cmd_save_as_notes"));
     const auto notesFile = BenchWindow::native(w.state().notesFileName);
     const std::string block = readAll(notesFile);
-    if (block.empty()) {
+    if (block.empty()) return {};
+    std::string notes;
+    while (notes.size() < bytes) notes += block;
+    std::ofstream out(notesFile, std::ios::binary | std::ios::trunc);
+    out << notes;
+    return notes;
+}
+
+void DisplayNotes(benchmark::State& state) {
+    BenchWindow w("Display Notes");
+    const std::string notes = writeNotes(w, static_cast<std::size_t>(state.range(0)) * kMB);
+    if (notes.empty()) {
         state.SkipWithError("no notes block was saved");
         return;
     }
-    std::string notes;
-    while (notes.size() < static_cast<std::size_t>(state.range(0)) * kMB) notes += block;
-    {
-        std::ofstream out(notesFile, std::ios::binary | std::ios::trunc);
-        out << notes;
-    }
-
     const std::string before = w.state().responseText;
     QPushButton* display = w.button("cmd_display_note_file");
     for (auto _ : state) {
@@ -119,6 +130,56 @@ void DisplayNotes(benchmark::State& state) {
     }
     if (w.text(TextBox::Question) != before + withoutLineEnds(notes))
         state.SkipWithError("the notes were not shown");
+}
+
+// What the student does in the question box once the notes are shown: the
+// notes are shown anew before each (untimed), then `act` is timed, with the
+// layout and painting it leaves for Qt, and `done` tells whether it worked.
+template <class Act, class Done>
+void afterNotes(benchmark::State& state, const char* student, Act act, Done done) {
+    BenchWindow w(student);
+    const std::string notes = writeNotes(w, static_cast<std::size_t>(state.range(0)) * kMB);
+    if (notes.empty()) {
+        state.SkipWithError("no notes block was saved");
+        return;
+    }
+    const std::string before = w.state().responseText;
+    QPushButton* display = w.button("cmd_display_note_file");
+    const std::string shown = before + withoutLineEnds(notes);
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.state().responseText = before;
+        w.setText(TextBox::Question, "");
+        w.press(display);
+        state.ResumeTiming();
+        act(w);
+    }
+    if (!done(w, shown)) state.SkipWithError("the box did not do what was asked");
+}
+
+void NotesScrollToEnd(benchmark::State& state) {
+    afterNotes(
+        state, "Notes Scroll", [](BenchWindow& w) { w.key(TextBox::Question, Qt::Key_End, Qt::ControlModifier); },
+        [](BenchWindow& w, const std::string&) {
+            const QScrollBar* bar = w.box(TextBox::Question)->verticalScrollBar();
+            return bar->maximum() > 0 && bar->value() == bar->maximum();
+        });
+}
+
+void NotesSelectAllCopy(benchmark::State& state) {
+    afterNotes(
+        state, "Notes Copy",
+        [](BenchWindow& w) {
+            w.key(TextBox::Question, Qt::Key_A, Qt::ControlModifier);
+            w.key(TextBox::Question, Qt::Key_C, Qt::ControlModifier);
+        },
+        [](BenchWindow&, const std::string& shown) { return fromQt(QGuiApplication::clipboard()->text()) == shown; });
+}
+
+void NotesTyping(benchmark::State& state) {
+    afterNotes(
+        state, "Notes Typing", [](BenchWindow& w) { w.key(TextBox::Question, Qt::Key_X, Qt::NoModifier, "x"); },
+        [](BenchWindow& w, const std::string& shown) { return w.text(TextBox::Question) == "x" + shown; });
 }
 
 void DisplayEverything(benchmark::State& state) {
@@ -143,6 +204,12 @@ DRILL_SIZES(EnterResponse);
 DRILL_SIZES(SaveAsNotes);
 DRILL_SIZES(DisplayNotes);
 DRILL_SIZES(DisplayEverything);
+
+#define DRILL_FRAME(name) BENCHMARK(name)->ArgName("MB")->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)
+
+DRILL_FRAME(NotesScrollToEnd);
+DRILL_FRAME(NotesSelectAllCopy);
+DRILL_FRAME(NotesTyping);
 
 }  // namespace
 

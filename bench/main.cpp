@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench_window.h"
@@ -71,6 +72,12 @@ public:
         for (const char* command :
              {"NextQuestion", "EnterResponse", "SaveAsNotes", "DisplayNotes", "DisplayEverything"})
             growth(command);
+        for (const auto& [name, what] : {std::pair{"NotesScrollToEnd", "scrolling to its end"},
+                                         std::pair{"NotesSelectAllCopy", "selecting all and copying it"},
+                                         std::pair{"NotesTyping", "typing a character into it"}})
+            if (const Result* r = find(std::string(name) + "/MB:1"))
+                row(std::string("notes of 1 MB shown, then ") + what, fmt("%.2f ms", r->ms), "<= 16 ms",
+                    r->ms <= 16);
         recording();
         std::printf("\n");
     }

@@ -1,5 +1,6 @@
 // Texts crossing between the code page and Qt: the conversion itself, and
 // real boxes holding, typing and pasting text.
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -49,6 +50,7 @@ private slots:
     void shiftReturnIsALineBreak();
     void lineEditLimitsTypedText();
     void largeTextRoundTrip();
+    void screenReaderReadsAndEditsTheText();
 };
 
 void TextBoxTest::toQt_data() {
@@ -169,7 +171,7 @@ void TextBoxTest::promptReadsBackEqual() {
 void TextBoxTest::boxShowsLineBreaksAsLines() {
     CodePageTextEdit box;
     box.setCodePageText("a\r\n\r\nb\rc");
-    QCOMPARE(box.blockCount(), 4);
+    QCOMPARE(box.lineCount(), 4);
     QCOMPARE(box.toPlainText(), QString("a\n\nb\nc"));
 }
 
@@ -195,6 +197,17 @@ void TextBoxTest::inputMethodCommitIsLimited() {
     event.setCommitString(QString(QChar(0x4E2D)) + QChar(0xE9));
     QApplication::sendEvent(&box, &event);
     QCOMPARE(box.toPlainText(), QString("?") + QChar(0xE9));
+    // What is still being composed is shown but not yet in the text; the
+    // commit replaces the character before the caret, as the method asks.
+    QInputMethodEvent composing(QStringLiteral("e"), {});
+    QApplication::sendEvent(&box, &composing);
+    QCOMPARE(box.codePageText(), std::string("?\xE9"));
+    QInputMethodEvent replacing;
+    replacing.setCommitString(QString(QChar(0x20AC)), -1, 1);
+    QApplication::sendEvent(&box, &replacing);
+    QCOMPARE(box.codePageText(), std::string("?\x80"));
+    QCOMPARE(static_cast<QWidget&>(box).inputMethodQuery(Qt::ImSurroundingText).toString(), QString("?") + QChar(0x20AC));
+    QCOMPARE(static_cast<QWidget&>(box).inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
 }
 
 void TextBoxTest::pastedTextIsLimitedAndKeepsLines() {
@@ -249,6 +262,27 @@ void TextBoxTest::largeTextRoundTrip() {
     box.setCodePageText(big);
     QCOMPARE(box.codePageText().size(), big.size());
     QVERIFY(box.codePageText() == big);
+}
+
+void TextBoxTest::screenReaderReadsAndEditsTheText() {
+    CodePageTextEdit box;
+    box.setCodePageText("caf\xE9\r\nsecond line");
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&box);
+    QVERIFY(a != nullptr);
+    QCOMPARE(a->role(), QAccessible::EditableText);
+    QVERIFY(a->state().multiLine && a->state().editable);
+    QAccessibleTextInterface* text = a->textInterface();
+    QVERIFY(text != nullptr);
+    QCOMPARE(text->characterCount(), 16);
+    QCOMPARE(text->text(0, 16), QString::fromUtf8("caf\xC3\xA9\nsecond line"));
+    QCOMPARE(text->text(3, 6), QString::fromUtf8("\xC3\xA9\ns"));
+    text->setSelection(0, 5, 11);
+    QCOMPARE(box.selectedText(), QString("second"));
+    QCOMPARE(text->cursorPosition(), 11);
+    // An edit through it is the student's own: limited to the code page.
+    a->editableTextInterface()->replaceText(5, 11, QString(QChar(0x3A9)) + QChar(0x20AC));
+    QCOMPARE(box.codePageText(), std::string("caf\xE9\r\n?\x80 line"));
+    QVERIFY(box.isUndoAvailable());
 }
 
 QTEST_MAIN(TextBoxTest)

@@ -2,8 +2,10 @@
 // boundary's handling of failures and of the end of the program.
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTest>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 
@@ -75,6 +77,22 @@ struct Snapshot {
     }
 };
 
+// The widgets of a window that were painted since it started watching.
+class PaintLog : public QObject {
+public:
+    explicit PaintLog(QWidget& window) {
+        window.installEventFilter(this);
+        for (QWidget* w : window.findChildren<QWidget*>()) w->installEventFilter(this);
+    }
+    std::set<QObject*> painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted.insert(watched);
+        return false;
+    }
+};
+
 void typeLines(QWidget* box, const QStringList& lines) {
     for (int i = 0; i < lines.size(); ++i) {
         if (i > 0) QTest::keyClick(box, Qt::Key_Return);
@@ -94,6 +112,7 @@ private slots:
     void enterResponseWritesTypedLines();
     void notesAreSavedShownAndLogged();
     void clearBoxEmptiesOnlyTheAnswerBox();
+    void emptyingABoxRepaintsOnlyThatBox();
     void pendExpEnablesTheTimer();
     void deadControlsChangeNothing_data();
     void deadControlsChangeNothing();
@@ -121,7 +140,7 @@ void WiringTest::nextQuestionAddsLinesAndPutsPromptBack() {
     QCOMPARE(rig.answer(), prompt());
     QCOMPARE(rig.answer(), rig.state.answerPrompt);
     // On the screen the prompt is three lines: two breaks, one empty line.
-    QCOMPARE(rig.find<drill::CodePageTextEdit>("txt_answer")->blockCount(), 3);
+    QCOMPARE(rig.find<drill::CodePageTextEdit>("txt_answer")->toPlainText().split(u'\n').size(), 3);
 }
 
 void WiringTest::unchangedPromptRecordsNothing() {
@@ -203,6 +222,32 @@ void WiringTest::clearBoxEmptiesOnlyTheAnswerBox() {
     QCOMPARE(rig.answer(), std::string());
     QCOMPARE(rig.question(), question);
     QVERIFY(rig.state.answerPending);
+}
+
+void WiringTest::emptyingABoxRepaintsOnlyThatBox() {
+    // No caret blinks while the paints are counted.
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
+    WindowRig rig;
+    QVERIFY(rig.open());
+    rig.press("cmdNextQuestion");
+    rig.setAnswer("The level rises quickly at first,\r\nthen more and more slowly.");
+    QApplication::processEvents();
+    QApplication::processEvents();
+    for (const char* name : {"txt_answer", "txt_question"}) {
+        PaintLog log(rig.window);
+        drill::CodePageTextEdit* box = rig.box(name);
+        box->setCodePageText({});
+        QApplication::processEvents();
+        QApplication::processEvents();
+        QVERIFY2(log.painted.count(box->viewport()) == 1, name);
+        log.painted.erase(box->viewport());
+        for (QObject* other : log.painted) qWarning() << "also painted:" << other;
+        QVERIFY2(log.painted.empty(), name);
+        // Emptied again, it shows nothing new.
+        box->setCodePageText({});
+        QApplication::processEvents();
+        QVERIFY(!log.painted.count(box->viewport()));
+    }
 }
 
 void WiringTest::pendExpEnablesTheTimer() {
