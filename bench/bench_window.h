@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_texts.h"
 #include "drill/form_state.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -72,12 +73,5 @@ private:
     std::unique_ptr<QObject> paintCounter_;
 };
 
-// A transcript-like text of at least `bytes` bytes: script lines behind the
-// question label and answers (some typed over two lines) behind the answer
-// label, run together as the drill builds it.
-std::string transcriptText(const FormState& state, std::size_t bytes);
-
-// An answer as a student types it, over two lines.
-std::string typicalAnswer();
 
 }  // namespace drill::bench
