@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "one_session.h"
 #include "student_run.h"
@@ -14,14 +15,20 @@
 namespace drill::e2e {
 namespace {
 
-TEST_F(ProgramTest, UnderWineOneSessionLeavesTheFilesTheRecordFormatsSay) {
-    const fs::path build = DRILL_WINDOWS_BUILD;
-    const fs::path program = build / "assignment-drill.exe";
-    const fs::path prefix = build / "wine-prefix-e2e";
-    if (!fs::exists(program) || !fs::exists(prefix)) {
-        if (std::getenv("DRILL_REQUIRE_WINDOWS") != nullptr) FAIL() << "no Windows build in " << build;
-        GTEST_SKIP() << "no Windows build in " << build << " (tools/run-tests --windows makes one)";
+const fs::path kBuild = DRILL_WINDOWS_BUILD;
+const fs::path kProgram = kBuild / "assignment-drill.exe";
+const fs::path kPrefix = kBuild / "wine-prefix-e2e";
+
+// Skips a test when there is no Windows build, unless one is required.
+#define REQUIRE_WINDOWS_BUILD()                                                                           \
+    if (!fs::exists(kProgram) || !fs::exists(kPrefix)) {                                                  \
+        if (std::getenv("DRILL_REQUIRE_WINDOWS") != nullptr) FAIL() << "no Windows build in " << kBuild; \
+        GTEST_SKIP() << "no Windows build in " << kBuild << " (tools/run-tests --windows makes one)";     \
     }
+
+TEST_F(ProgramTest, UnderWineOneSessionLeavesTheFilesTheRecordFormatsSay) {
+    REQUIRE_WINDOWS_BUILD();
+    const fs::path program = kProgram, prefix = kPrefix;
     // Drive C of the Windows program is the test's drive, seen through Wine's Z:.
     std::string drive = "Z:" + drive_.root.string();
     for (char& c : drive)
@@ -48,6 +55,28 @@ TEST_F(ProgramTest, UnderWineOneSessionLeavesTheFilesTheRecordFormatsSay) {
     stopServer();
     ASSERT_FALSE(HasFailure());
     one_session::expectFiles(drive_.root / "tarnholm", {today()});
+}
+
+// The command line of a program of the desktop: what it says goes where its
+// output was sent.
+TEST(WineProgramOutputTest, CommandLine) {
+    REQUIRE_WINDOWS_BUILD();
+    const std::vector<std::string> env = environmentWith(
+        {{"WINEPREFIX", kPrefix.string()}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}, {"DISPLAY", ""}});
+    const struct {
+        const char* arg;
+        int status;
+        const char* says;
+    } cases[] = {
+        {"--version", 0, "assignment-drill " DRILL_VERSION},
+        {"--help", 0, "-v, --version"},
+        {"--bogus", 2, "unexpected argument '--bogus'"},
+    };
+    for (const auto& c : cases) {
+        const Output o = run({which("wine"), kProgram.string(), c.arg}, env, 60s);
+        EXPECT_EQ(o.status, c.status) << c.arg << "\n" << o.out;
+        EXPECT_NE(o.out.find(c.says), std::string::npos) << c.arg << "\n" << o.out;
+    }
 }
 
 }  // namespace
