@@ -6,6 +6,7 @@
 #include <oleacc.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "window/controls.h"
 #include "window/win32/desktop.h"
 #include "window/win32/main_window.h"
+#include "window/win32/text_view.h"
 #include "window/win32/widgets.h"
 #include "window_fakes.h"
 
@@ -78,7 +80,7 @@ std::string classOf(HWND hwnd) {
 
 const char* expectedClass(ControlKind kind) {
     switch (kind) {
-    case ControlKind::MultiLineText:
+    case ControlKind::MultiLineText: return "AssignmentDrillText";
     case ControlKind::Text: return "Edit";
     case ControlKind::Button: return "Button";
     case ControlKind::Picture: return "AssignmentDrillPicture";
@@ -249,6 +251,81 @@ TEST(Win32Window, BoxesHoldOnlyTheCodePage) {
     rig.setText("txt_question", "changed from outside ");
     rig.press("cmdNextQuestion");
     EXPECT_EQ(rig.text("txt_question"), "changed from outside " + e2e::block::kLine3);
+}
+
+// The big boxes edit as the student expects of a text box: keys, undo and
+// the clipboard, lines broken by CR LF that the caret steps over as one.
+TEST(Win32Window, TheBigBoxesEditAsAStudentExpects) {
+    Win32Rig rig;
+    HWND box = rig.hwnd("txt_answer");
+    struct Step {
+        UINT msg;
+        WPARAM w;
+        LPARAM l = 0;
+    };
+    const auto chars = [](const char* typed) {
+        std::vector<Step> steps;
+        for (const char* c = typed; *c != 0; ++c) steps.push_back({WM_CHAR, static_cast<unsigned char>(*c)});
+        return steps;
+    };
+    struct Case {
+        const char* what;
+        std::string before;
+        std::size_t caret;
+        std::vector<Step> steps;
+        std::string after;
+    } cases[] = {
+        {"Return breaks the line with CR LF", "", 0, chars("a\rb"), "a\r\nb"},
+        {"Backspace takes a line break whole", "ab\r\ncd", 4, chars("\b"), "abcd"},
+        {"Right steps over a line break", "a\r\nb", 1, {{WM_KEYDOWN, VK_RIGHT}, {WM_CHAR, 'x'}}, "a\r\nxb"},
+        {"Down keeps the column", "abc\r\nd\r\nabc", 3, {{WM_KEYDOWN, VK_DOWN}, {WM_KEYDOWN, VK_DOWN}, {WM_CHAR, 'x'}},
+         "abc\r\nd\r\nabcx"},
+        {"Delete at the end changes nothing", "ab", 2, {{WM_KEYDOWN, VK_DELETE}}, "ab"},
+        {"typing over all is undone in one go", "hello", 0, {{WM_CHAR, 1}, {WM_CHAR, 'x'}, {WM_CHAR, 'y'}, {WM_UNDO, 0}},
+         "hello"},
+        {"cut and paste", "one two", 0,
+         {{EM_SETSEL, 0, 4}, {WM_CUT, 0}, {EM_SETSEL, 3, 3}, {WM_PASTE, 0}}, "twoone "},
+    };
+    for (const Case& c : cases) {
+        rig.setText("txt_answer", c.before);
+        SendMessageW(box, EM_SETSEL, c.caret, static_cast<LPARAM>(c.caret));
+        for (const Step& step : c.steps) SendMessageW(box, step.msg, step.w, step.l);
+        EXPECT_EQ(rig.text("txt_answer"), c.after) << c.what;
+    }
+}
+
+// A paragraph wraps after blanks at the box's width, and what a change lays
+// out anew from the line before it is what a layout from scratch makes.
+TEST(Win32Window, TheBigBoxesWrapAndLayOutAgainOnlyWhatChanged) {
+    Win32Rig rig;
+    auto* view = static_cast<TextView*>(rig.window.find("txt_question"));
+    HWND box = view->hwnd();
+    std::string words;
+    for (int i = 0; i < 200; ++i) words += "word" + std::to_string(i) + (i % 37 == 36 ? "\r\n" : " ");
+    rig.setText("txt_question", words);
+    ASSERT_GT(view->lineStarts().size(), 12u);
+    for (const std::size_t start : view->lineStarts()) {
+        if (start == 0) continue;
+        const char before = words[start - 1];
+        EXPECT_TRUE(before == ' ' || before == '\n') << "a line starts inside a word at " << start;
+    }
+    std::mt19937 random(7);
+    const char* pieces[] = {"x", " ", "\r\n", "a longer piece of text ", "", "verylongwordwithoutanyblanksthatpassesthewidthofthebox"};
+    for (int edit = 0; edit < 400; ++edit) {
+        const std::size_t size = view->text().size();
+        const std::size_t at = random() % (size + 1);
+        std::size_t to = std::min(size, at + random() % 12);
+        // Never inside a line break: the view keeps CR LF together.
+        const auto outside = [&](std::size_t p) { return p > 0 && p < size && view->text()[p - 1] == '\r' ? p + 1 : p; };
+        const std::wstring piece = wideOf(pieces[random() % std::size(pieces)]);
+        if (random() % 5 == 0) {
+            SendMessageW(box, WM_UNDO, 0, 0);
+        } else {
+            SendMessageW(box, EM_SETSEL, outside(at), static_cast<LPARAM>(std::max(outside(at), outside(to))));
+            SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(piece.c_str()));
+        }
+        ASSERT_EQ(view->lineStarts(), view->freshLineStarts()) << "after edit " << edit;
+    }
 }
 
 // The input box: its prompt and caption, the code page and one line in its

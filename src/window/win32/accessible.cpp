@@ -52,12 +52,21 @@ public:
         if (isSelf(child) && texts_.name) return answer(texts_.name, name);
         return inner_->get_accName(child, name);
     }
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT c, BSTR* v) override { return inner_->get_accValue(c, v); }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+        if (isSelf(child) && texts_.value) return answer(texts_.value, value);
+        return inner_->get_accValue(child, value);
+    }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
         if (isSelf(child) && texts_.description) return answer(texts_.description, description);
         return inner_->get_accDescription(child, description);
     }
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT c, VARIANT* r) override { return inner_->get_accRole(c, r); }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        if (!isSelf(child) || texts_.role == 0) return inner_->get_accRole(child, role);
+        if (role == nullptr) return E_POINTER;
+        role->vt = VT_I4;
+        role->lVal = texts_.role;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT c, VARIANT* s) override { return inner_->get_accState(c, s); }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT c, BSTR* h) override { return inner_->get_accHelp(c, h); }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* f, VARIANT c, long* t) override {

@@ -13,6 +13,8 @@ namespace drill::win32 {
 struct AccessibleTexts {
     std::function<std::wstring()> name;         // empty function: the standard name
     std::function<std::wstring()> description;  // empty function: the standard one
+    std::function<std::wstring()> value;        // empty function: the standard one
+    long role = 0;                              // 0: the standard role
 };
 
 // The answer to WM_GETOBJECT for the control's client object, or 0 where

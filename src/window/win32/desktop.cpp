@@ -86,7 +86,7 @@ INT_PTR CALLBACK inputBoxProc(HWND box, UINT msg, WPARAM wParam, LPARAM lParam) 
             SetDlgItemTextW(box, kInputBoxPrompt, self->prompt.c_str());
             SetDlgItemTextW(box, IDOK, L"OK");
             SetDlgItemTextW(box, IDCANCEL, L"Cancel");
-            self->entry = std::make_unique<TextBox>(kEntrySpec, GetDlgItem(box, kInputBoxEntry), false);
+            self->entry = std::make_unique<TextBox>(kEntrySpec, GetDlgItem(box, kInputBoxEntry));
             PostMessageW(box, kShown, 0, 0);
             return TRUE;  // the entry field, first in the tab order, takes the focus
         case kShown:

@@ -6,6 +6,7 @@
 #include "desktop.h"
 #include "platform/files.h"
 #include "text.h"
+#include "text_view.h"
 #include "widgets.h"
 #include "win32_toolkit.h"
 #include "window/controls.h"
@@ -29,7 +30,7 @@ struct Made {
 Made madeOf(ControlKind kind) {
     switch (kind) {
     case ControlKind::MultiLineText:
-        return {L"EDIT", ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        return {TextView::className(), WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ControlKind::Text:
         return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ControlKind::Button:
@@ -83,6 +84,7 @@ void registerWindowClass(HINSTANCE instance, WNDPROC proc) {
     wc.lpszClassName = kWindowClass;
     RegisterClassExW(&wc);  // fails harmlessly when it is registered already
     PicturePanel::registerClass(instance);
+    TextView::registerClass(instance);
 }
 
 }  // namespace
@@ -136,9 +138,14 @@ void MainWindow::buildControls() {
         if (hwnd == nullptr) fail(err::OutOfMemory);
         std::unique_ptr<Widget> widget;
         switch (spec.kind) {
-        case ControlKind::MultiLineText:
+        case ControlKind::MultiLineText: {
+            auto view = std::make_unique<TextView>(spec, hwnd);
+            view->setText(spec.caption);
+            widget = std::move(view);
+            break;
+        }
         case ControlKind::Text: {
-            auto box = std::make_unique<TextBox>(spec, hwnd, spec.kind == ControlKind::MultiLineText);
+            auto box = std::make_unique<TextBox>(spec, hwnd);
             box->setText(spec.caption);
             widget = std::move(box);
             break;
@@ -164,8 +171,8 @@ void MainWindow::buildControls() {
         byHwnd_[hwnd] = widget.get();
         widgets_.push_back(std::move(widget));
     }
-    question_ = static_cast<TextBox*>(find("txt_question"));
-    answer_ = static_cast<TextBox*>(find("txt_answer"));
+    question_ = static_cast<TextView*>(find("txt_question"));
+    answer_ = static_cast<TextView*>(find("txt_answer"));
     picture1_ = static_cast<PicturePanel*>(find("Picture1"));
     picture2_ = static_cast<PicturePanel*>(find("Picture2"));
     // The left panel says what the experiment display shows.

@@ -18,7 +18,7 @@
 namespace drill::win32 {
 
 class PicturePanel;
-class TextBox;
+class TextView;
 class Widget;
 class Win32Toolkit;
 
@@ -74,8 +74,8 @@ private:
     HFONT boxFont_ = nullptr;
     std::vector<std::unique_ptr<Widget>> widgets_;
     std::map<HWND, Widget*> byHwnd_;
-    TextBox* question_ = nullptr;
-    TextBox* answer_ = nullptr;
+    TextView* question_ = nullptr;
+    TextView* answer_ = nullptr;
     PicturePanel* picture1_ = nullptr;
     PicturePanel* picture2_ = nullptr;
     std::unique_ptr<Win32Toolkit> toolkit_;

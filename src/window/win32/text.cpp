@@ -1,6 +1,11 @@
 #include "text.h"
 
+#include <chrono>
+#include <cstring>
+#include <thread>
+
 #include "platform/codepage.h"
+#include "platform/errors.h"
 
 namespace drill::win32 {
 
@@ -33,5 +38,47 @@ std::wstring firstLine(std::wstring_view text) {
 }
 
 std::wstring limitToCodePage(std::wstring_view text) { return wide(narrow(text)); }
+
+std::wstring clipboardText(HWND owner) {
+    std::wstring text;
+    if (!OpenClipboard(owner)) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            const std::size_t most = GlobalSize(data) / sizeof(wchar_t);
+            text.assign(chars, wcsnlen(chars, most));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+OpenClipboardScope::OpenClipboardScope(HWND owner) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (OpenClipboard(owner)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    fail(err::PermissionDenied);
+}
+
+void setClipboardText(HWND owner, std::wstring_view text) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    if (memory == nullptr) fail(err::OutOfMemory);
+    auto* target = static_cast<wchar_t*>(GlobalLock(memory));
+    std::memcpy(target, text.data(), text.size() * sizeof(wchar_t));
+    target[text.size()] = L'\0';
+    GlobalUnlock(memory);
+    try {
+        OpenClipboardScope open(owner);
+        EmptyClipboard();
+        // The clipboard owns the memory once it took it.
+        if (SetClipboardData(CF_UNICODETEXT, memory) != nullptr) return;
+    } catch (...) {
+        GlobalFree(memory);
+        throw;
+    }
+    GlobalFree(memory);
+    fail(err::OutOfMemory);
+}
 
 }  // namespace drill::win32

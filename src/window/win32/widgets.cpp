@@ -22,7 +22,7 @@ void Widget::command(WORD) {}
 LRESULT Widget::standard(UINT msg, WPARAM wParam, LPARAM lParam) { return DefSubclassProc(hwnd_, msg, wParam, lParam); }
 
 LRESULT Widget::message(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_GETOBJECT && (accessible.name || accessible.description)) {
+    if (msg == WM_GETOBJECT && (accessible.name || accessible.description || accessible.value || accessible.role != 0)) {
         if (const LRESULT object = accessibleObject(hwnd_, wParam, lParam, accessible)) return object;
     }
     return standard(msg, wParam, lParam);
@@ -76,7 +76,7 @@ void Button::draw(const DRAWITEMSTRUCT& item) const {
     }
 }
 
-TextBox::TextBox(const ControlSpec& spec, HWND hwnd, bool multiLine) : Widget(spec, hwnd), multiLine_(multiLine) {
+TextBox::TextBox(const ControlSpec& spec, HWND hwnd) : Widget(spec, hwnd) {
     // As much as memory holds, typed or pasted, not the 30 000 characters
     // an edit box takes by default.
     SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
@@ -91,40 +91,19 @@ std::string TextBox::text() const {
     return narrow(buffer);
 }
 
-bool TextBox::setText(const std::string& text) {
-    std::string shown = multiLine_ ? withCrLf(text) : text;
-    const bool added = known_ && shown.size() > known_->size() && shown.compare(0, known_->size(), *known_) == 0;
+void TextBox::setText(const std::string& text) {
     known_.reset();
     setting_ = true;
-    const BOOL set = SetWindowTextW(hwnd(), wide(shown).c_str());
+    const BOOL set = SetWindowTextW(hwnd(), wide(text).c_str());
     setting_ = false;
     if (!set) fail(err::OutOfMemory);
-    known_ = std::move(shown);
-    return added;
+    known_ = text;
 }
 
 void TextBox::command(WORD notification) {
     // Typing, pasting, undoing: anything but setText makes the text unknown.
     if (notification == EN_CHANGE && !setting_) known_.reset();
 }
-
-namespace {
-
-std::wstring clipboardText(HWND owner) {
-    std::wstring text;
-    if (!OpenClipboard(owner)) return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            const std::size_t most = GlobalSize(data) / sizeof(wchar_t);
-            text.assign(chars, wcsnlen(chars, most));
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
-
-}  // namespace
 
 LRESULT TextBox::message(UINT msg, WPARAM wParam, LPARAM lParam) {
     // Whatever changes the text but setText makes it unknown: a multi-line
@@ -178,11 +157,8 @@ LRESULT TextBox::message(UINT msg, WPARAM wParam, LPARAM lParam) {
         return standard(msg, c, lParam);
     }
     case WM_PASTE: {
-        // A pasted CR LF, lone CR or lone LF is one line break in a box of
-        // many lines; a box of one line takes the first line only, and what
-        // stood after the caret stays.
-        const std::wstring pasted = clipboardText(hwnd());
-        const std::wstring limited = multiLine_ ? wide(withCrLf(narrow(pasted))) : limitToCodePage(firstLine(pasted));
+        // The first line only, and what stood after the caret stays.
+        const std::wstring limited = limitToCodePage(firstLine(clipboardText(hwnd())));
         SendMessageW(hwnd(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(limited.c_str()));
         return 0;
     }

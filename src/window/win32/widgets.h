@@ -58,17 +58,15 @@ public:
     static RECT captionArea(const RECT& button);
 };
 
-// A text box that holds only characters of the code page: whatever is typed
-// or pasted that the code page lacks shows as '?' at once, so the student
-// sees exactly what will be recorded. A one-line box keeps to one line.
+// A one-line box that holds only characters of the code page: whatever is
+// typed or pasted that the code page lacks shows as '?' at once, so the
+// student sees exactly what will be recorded, and a paste keeps to one line.
 class TextBox : public Widget {
 public:
-    TextBox(const ControlSpec& spec, HWND hwnd, bool multiLine);
+    TextBox(const ControlSpec& spec, HWND hwnd);
 
-    // The whole text in the code page, lines broken by CR LF.
     std::string text() const;
-    // True when the box now shows what it showed before with more after it.
-    bool setText(const std::string& text);
+    void setText(const std::string& text);
 
     void command(WORD notification) override;
 
@@ -76,7 +74,6 @@ protected:
     LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    bool multiLine_;
     wchar_t highSurrogate_ = 0;
     // The text the box was last set to, for as long as the student has not
     // changed it: reading a long box back costs more than the command.

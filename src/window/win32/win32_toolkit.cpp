@@ -1,10 +1,10 @@
 #include "win32_toolkit.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "platform/errors.h"
+#include "text.h"
+#include "text_view.h"
 #include "widgets.h"
 
 namespace drill::win32 {
@@ -14,28 +14,12 @@ namespace {
 // EVENT_OBJECT_LIVEREGIONCHANGED, which older headers do not name.
 constexpr DWORD kLiveRegionChanged = 0x8019;
 
-// The clipboard is one for the whole desktop: another program may hold it
-// for a moment. Held for longer, it is a resource in use.
-class OpenClipboardScope {
-public:
-    explicit OpenClipboardScope(HWND owner) {
-        for (int attempt = 0; attempt < 50; ++attempt) {
-            if (OpenClipboard(owner)) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        fail(err::PermissionDenied);
-    }
-    ~OpenClipboardScope() { CloseClipboard(); }
-    OpenClipboardScope(const OpenClipboardScope&) = delete;
-    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
-};
-
 }  // namespace
 
 Win32Toolkit::Win32Toolkit(const Controls& controls, Dialogs& dialogs, Beeper& beeper, Timer& timer)
     : DesktopToolkit(dialogs, beeper, timer), controls_(controls) {}
 
-win32::TextBox* Win32Toolkit::box(drill::TextBox which) const {
+TextView* Win32Toolkit::box(drill::TextBox which) const {
     return which == drill::TextBox::Question ? controls_.question : controls_.answer;
 }
 
@@ -46,7 +30,7 @@ win32::PicturePanel* Win32Toolkit::panel(Panel which) const {
 std::string Win32Toolkit::text(drill::TextBox which) { return box(which)->text(); }
 
 void Win32Toolkit::setText(drill::TextBox which, const std::string& text) {
-    win32::TextBox* target = box(which);
+    TextView* target = box(which);
     const bool added = target->setText(text);
     // A new question is read out as a live region's is, and the focus stays
     // where it is.

@@ -9,14 +9,14 @@
 namespace drill::win32 {
 
 class PicturePanel;
-class TextBox;
+class TextView;
 
 class Win32Toolkit : public DesktopToolkit {
 public:
     struct Controls {
         HWND window = nullptr;  // owns the clipboard while it is written
-        TextBox* question = nullptr;
-        TextBox* answer = nullptr;
+        TextView* question = nullptr;
+        TextView* answer = nullptr;
         PicturePanel* picture1 = nullptr;
         PicturePanel* picture2 = nullptr;
     };
@@ -35,7 +35,7 @@ public:
     std::optional<Picture> clipboardTake() override;
 
 private:
-    win32::TextBox* box(drill::TextBox box) const;
+    TextView* box(drill::TextBox box) const;
     win32::PicturePanel* panel(Panel panel) const;
 
     Controls controls_;
