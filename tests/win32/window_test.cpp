@@ -416,7 +416,8 @@ TEST(Win32Window, WhatAScreenReaderIsTold) {
     ASSERT_TRUE(rig.load());
     CoInitialize(nullptr);
     const GUID iidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-    const auto told = [&](const char* name, bool description) {
+    enum class Told { Name, Description, Value, Role };
+    const auto told = [&](const char* name, Told what) {
         IAccessible* acc = nullptr;
         if (FAILED(AccessibleObjectFromWindow(rig.hwnd(name), static_cast<DWORD>(OBJID_CLIENT), iidAccessible,
                                               reinterpret_cast<void**>(&acc))))
@@ -425,7 +426,16 @@ TEST(Win32Window, WhatAScreenReaderIsTold) {
         self.vt = VT_I4;
         self.lVal = CHILDID_SELF;
         BSTR text = nullptr;
-        const HRESULT hr = description ? acc->get_accDescription(self, &text) : acc->get_accName(self, &text);
+        HRESULT hr = S_OK;
+        if (what != Told::Role) {
+            hr = what == Told::Description ? acc->get_accDescription(self, &text)
+                 : what == Told::Value     ? acc->get_accValue(self, &text)
+                                           : acc->get_accName(self, &text);
+        } else {
+            VARIANT role{};
+            acc->get_accRole(self, &role);
+            text = SysAllocString(role.vt == VT_I4 && role.lVal == ROLE_SYSTEM_TEXT ? L"text" : L"other");
+        }
         std::string out = SUCCEEDED(hr) && text != nullptr ? cp1252::fromUtf16(std::u16string(text, text + SysStringLen(text))) : "";
         SysFreeString(text);
         acc->Release();
@@ -433,9 +443,9 @@ TEST(Win32Window, WhatAScreenReaderIsTold) {
     };
     for (const ControlSpec& c : controls()) {
         if (c.kind == ControlKind::Label) continue;
-        EXPECT_EQ(told(c.name, false), accessibleNameOf(c)) << c.name;
+        EXPECT_EQ(told(c.name, Told::Name), accessibleNameOf(c)) << c.name;
         if (c.description != nullptr) {
-            EXPECT_EQ(told(c.name, true), c.description) << c.name;
+            EXPECT_EQ(told(c.name, Told::Description), c.description) << c.name;
         }
     }
     static std::vector<std::pair<DWORD, HWND>> events;
@@ -452,7 +462,10 @@ TEST(Win32Window, WhatAScreenReaderIsTold) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     UnhookWinEvent(hook);
-    EXPECT_EQ(told("Picture1", true), experimentDescription(true, 2));
+    EXPECT_EQ(told("Picture1", Told::Description), experimentDescription(true, 2));
+    // The question box is text, whose value is the question.
+    EXPECT_EQ(told("txt_question", Told::Role), "text");
+    EXPECT_EQ(told("txt_question", Told::Value), e2e::block::kLine3);
     // The new question as a live region's news; the experiment's start, not
     // each of its ticks.
     EXPECT_EQ(events, (std::vector<std::pair<DWORD, HWND>>{{0x8019, rig.hwnd("txt_question")},
