@@ -3,6 +3,7 @@
 // the same way: the modal boxes, the beep and the timer the window was
 // given, and knowing when a modal box is open. The front end adds its boxes,
 // panels and clipboard.
+#include <optional>
 #include <string>
 
 #include "platform/errors.h"
@@ -10,6 +11,15 @@
 #include "window/desktop.h"
 
 namespace drill {
+
+// A picture a panel is given must fill its rectangle with pixels: anything
+// else is an invalid argument (5), whoever made it.
+inline void requireWholePicture(const std::optional<Picture>& picture) {
+    if (!picture) return;
+    const auto expected = static_cast<long long>(picture->width) * picture->height;
+    if (picture->width < 0 || picture->height < 0 || static_cast<long long>(picture->pixels.size()) != expected)
+        fail(err::InvalidArgument);
+}
 
 class DesktopToolkit : public Toolkit {
 public:

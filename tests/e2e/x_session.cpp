@@ -155,7 +155,8 @@ std::string XSession::typeChecked(const std::string& utf8, const std::string& sh
     for (;;) {
         // Typing over the selected text replaces it.
         std::string held = "(no copy of the box)";
-        if (focus() && key("ctrl+a") && typeLines(utf8)) held = copyText(kCopyLimit).value_or(held);
+        if (focus() && key("ctrl+a") && typeLines(utf8))
+            held = (reader_ ? reader_(shown) : copyText(kCopyLimit)).value_or(held);
         if (held == shown || Clock::now() >= deadline) return held;
         std::cerr << "typed \"" << utf8 << "\", the box held \"" << held << "\": typing it again\n";
     }
@@ -163,12 +164,8 @@ std::string XSession::typeChecked(const std::string& utf8, const std::string& sh
 
 std::optional<std::string> XSession::copyText(std::chrono::milliseconds limit) {
     // A copy has come when the clipboard's owner took it anew (a new time of
-    // ownership, as Qt gives each copy) or holds other text (Wine keeps the
-    // clipboard across copies and only changes its text): a copy not made
-    // yet cannot pass for one made. Two copies of the same text in a row
-    // under Wine are not told apart, and wait in vain; the tests type no
-    // text twice in a row. (No text of our own is put there first: Wine
-    // mirrors the clipboard, and could take it back after the copy.)
+    // ownership, as Qt gives each copy) or holds other text: a copy not made
+    // yet cannot pass for one made.
     const std::optional<std::string> stampBefore = clipboard("TIMESTAMP");
     const std::optional<std::string> textBefore = clipboard("UTF8_STRING");
     if (!key("ctrl+a") || !key("ctrl+c")) return std::nullopt;

@@ -44,6 +44,10 @@ public:
     // The whole text of the focused box, selected and copied through the X
     // clipboard; nothing when no copy came in time (an empty box copies nothing).
     std::optional<std::string> copyText(std::chrono::milliseconds limit);
+    // Typed text read back another way than by copying it: the reader is
+    // given the text the box should hold and gives what it holds.
+    using BoxReader = std::function<std::optional<std::string>(const std::string& shown)>;
+    void readBoxesWith(BoxReader reader) { reader_ = std::move(reader); }
     bool key(const std::string& keys) const;                    // such as Return or ctrl+a
     bool click(const std::string& window, int x, int y) const;  // client pixels
 
@@ -59,6 +63,7 @@ private:
     std::string display_;
     std::string xdotool_;
     std::string xclip_;
+    BoxReader reader_;
 };
 
 }  // namespace drill::e2e

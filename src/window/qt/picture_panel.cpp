@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/errors.h"
+#include "window/desktop_toolkit.h"
 
 namespace drill {
 
@@ -74,12 +75,7 @@ PicturePanel::PicturePanel(QWidget* parent) : QFrame(parent) {
 }
 
 void PicturePanel::setPicture(const std::optional<Picture>& picture) {
-    if (picture) {
-        const auto expected = static_cast<long long>(picture->width) * picture->height;
-        if (picture->width < 0 || picture->height < 0 ||
-            static_cast<long long>(picture->pixels.size()) != expected)
-            fail(err::InvalidArgument);
-    }
+    requireWholePicture(picture);
     picture_ = picture;
     pictureImage_ = picture ? toImage(*picture) : QImage();
     update();

@@ -72,14 +72,7 @@ std::vector<std::size_t> CharWidths::layOut(std::string_view text, long long wid
 const wchar_t* TextView::className() { return L"AssignmentDrillText"; }
 
 void TextView::registerClass(HINSTANCE instance) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
-    wc.lpszClassName = className();
-    RegisterClassExW(&wc);  // fails harmlessly when it is registered already
+    registerControlClass(instance, className(), IDC_IBEAM, CS_DBLCLKS);
 }
 
 TextView::TextView(const ControlSpec& spec, HWND hwnd) : Widget(spec, hwnd) {

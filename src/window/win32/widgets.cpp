@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "platform/errors.h"
+#include "window/desktop_toolkit.h"
 #include "text.h"
 
 namespace drill::win32 {
@@ -169,15 +170,19 @@ LRESULT TextBox::message(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 const wchar_t* PicturePanel::className() { return L"AssignmentDrillPicture"; }
 
-void PicturePanel::registerClass(HINSTANCE instance) {
+void registerControlClass(HINSTANCE instance, const wchar_t* name, const wchar_t* cursor, UINT style) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.style = style;
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = className();
+    wc.hCursor = LoadCursorW(nullptr, cursor);
+    wc.lpszClassName = name;
     RegisterClassExW(&wc);  // fails harmlessly when it is registered already
+}
+
+void PicturePanel::registerClass(HINSTANCE instance) {
+    registerControlClass(instance, className(), IDC_ARROW, CS_HREDRAW | CS_VREDRAW);
 }
 
 PicturePanel::PicturePanel(const ControlSpec& spec, HWND hwnd) : Widget(spec, hwnd) {
@@ -192,12 +197,7 @@ PicturePanel::~PicturePanel() {
 }
 
 void PicturePanel::setPicture(const std::optional<Picture>& picture) {
-    if (picture) {
-        const auto expected = static_cast<long long>(picture->width) * picture->height;
-        if (picture->width < 0 || picture->height < 0 ||
-            static_cast<long long>(picture->pixels.size()) != expected)
-            fail(err::InvalidArgument);
-    }
+    requireWholePicture(picture);
     picture_ = picture;
     InvalidateRect(hwnd(), nullptr, FALSE);
 }

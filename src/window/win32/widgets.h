@@ -47,6 +47,10 @@ private:
     HWND hwnd_;
 };
 
+// Registers a window class of the program's own controls (once; again is
+// harmless), drawn by the control object and handled in its subclass.
+void registerControlClass(HINSTANCE instance, const wchar_t* name, const wchar_t* cursor, UINT style);
+
 // A command button that draws its own caption, wrapped within the button,
 // as the narrow buttons of this window need ("Save as Notes" on two lines).
 class Button : public Widget {
