@@ -3,7 +3,7 @@
 // Reading back by copying goes through keys and the clipboard, and under load
 // Wine sometimes makes no copy at all.
 //
-//   wine_box_text HEX   waits (20 s at most) until the box with the keyboard
+//   wine_box_text HEX   waits (3 s at most) until the box with the keyboard
 //                       focus holds the text whose UTF-8 bytes HEX spells
 //                       (line breaks as LF), and prints what it holds last,
 //                       in the same form; status 1 when no box has the focus
@@ -56,8 +56,9 @@ int main(int argc, char** argv) {
     if (argc != 2) return 2;
     const std::string expected = fromHex(argv[1]);
     std::optional<std::string> held;
-    // The keys typed last may still be on their way to the box.
-    for (int waited = 0; waited <= 20000; waited += 50) {
+    // The keys typed last may still be on their way to the box; keys that
+    // were lost are typed again by the test, sooner than a long wait here.
+    for (int waited = 0; waited <= 3000; waited += 50) {
         held = focusedText();
         if (held == expected) break;
         Sleep(50);

@@ -721,13 +721,17 @@ LRESULT TextView::message(UINT msg, WPARAM wParam, LPARAM lParam) {
     case EM_SETSEL: {
         const auto start = static_cast<long long>(static_cast<int>(wParam));
         const auto end = static_cast<long long>(static_cast<int>(lParam));
-        if (start < 0) {
-            select(caret_, caret_);
-        } else {
-            const std::size_t n = text_.size();
-            select(std::min<std::size_t>(static_cast<std::size_t>(start), n),
-                   end < 0 ? n : std::min<std::size_t>(static_cast<std::size_t>(end), n));
+        // As in the edit control, the view does not scroll to the caret:
+        // tabbing into a long transcript selects it all where it stands.
+        const std::size_t n = text_.size();
+        if (start >= 0) {
+            anchor_ = std::min<std::size_t>(static_cast<std::size_t>(start), n);
+            caret_ = end < 0 ? n : std::min<std::size_t>(static_cast<std::size_t>(end), n);
         }
+        anchor_ = start < 0 ? caret_ : anchor_;
+        wantedX_ = -1;
+        showCaret();
+        InvalidateRect(hwnd(), nullptr, FALSE);
         return 0;
     }
     case EM_REPLACESEL:
