@@ -75,9 +75,9 @@ void MainWindow::runEvent(Command&& command) {
     tellExperiment();
 }
 
-QFont fontOf(const FontSpec& spec) {
-    QFont font(QString::fromLatin1(spec.family));
-    font.setPointSizeF(spec.points);
+QFont fontOf(const FontSpec& wanted) {
+    QFont font(QString::fromLatin1(wanted.family));
+    font.setPointSizeF(wanted.points);
     return font;
 }
 

@@ -140,8 +140,7 @@ void CodePageTextEdit::setCodePageText(const std::string& text) {
             }
         }
     }
-    steps_.clear();
-    undone_ = 0;
+    history_.clear();
     modified_ = false;
     const bool moved = caret_ != 0 || anchor_ != 0 || verticalScrollBar()->value() != 0 || !preedit_.isEmpty();
     preedit_.clear();
@@ -286,19 +285,7 @@ void CodePageTextEdit::apply(std::size_t at, std::size_t length, const std::stri
 
 void CodePageTextEdit::replace(std::size_t at, std::size_t length, const std::string& bytes, Run run) {
     if (length == 0 && bytes.empty()) return;
-    steps_.resize(steps_.size() - undone_);
-    undone_ = 0;
-    Step* last = steps_.empty() || steps_.back().run != run ? nullptr : &steps_.back();
-    if (run == Run::Typing && last != nullptr && length == 0 && last->at + last->inserted.size() == at) {
-        last->inserted += bytes;
-    } else if (run == Run::Deleting && last != nullptr && at + length == last->at) {
-        last->removed.insert(0, text_, at, length);
-        last->at = at;
-    } else if (run == Run::Deleting && last != nullptr && at == last->at) {
-        last->removed.append(text_, at, length);
-    } else {
-        steps_.push_back(Step{at, text_.substr(at, length), bytes, run});
-    }
+    history_.record(at, text_.substr(at, length), bytes, run);
     apply(at, length, bytes);
     modified_ = true;
     moveCaret(at + bytes.size(), false);
@@ -312,19 +299,19 @@ void CodePageTextEdit::replaceSelection(const std::string& bytes, Run run) {
 
 void CodePageTextEdit::undo() {
     if (!isUndoAvailable()) return;
-    const Step& step = steps_[steps_.size() - 1 - undone_];
+    const EditHistory::Step& step = history_.toUndo();
     apply(step.at, step.inserted.size(), step.removed);
-    ++undone_;
-    modified_ = undone_ < steps_.size();
+    history_.undone();
+    modified_ = history_.canUndo();
     // After what was put back, as in Qt.
     moveCaret(step.at + step.removed.size(), false);
 }
 
 void CodePageTextEdit::redo() {
     if (!isRedoAvailable()) return;
-    const Step& step = steps_[steps_.size() - undone_];
+    const EditHistory::Step& step = history_.toRedo();
     apply(step.at, step.removed.size(), step.inserted);
-    --undone_;
+    history_.redone();
     modified_ = true;
     moveCaret(step.at + step.inserted.size(), false);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "text_lines.h"
+#include "window/edit_history.h"
 
 class QLineEdit;
 class QMimeData;
@@ -53,8 +54,8 @@ public:
     // The selected text in Qt's terms, as copying gives it.
     QString selectedText() const;
 
-    bool isUndoAvailable() const { return undone_ < steps_.size(); }
-    bool isRedoAvailable() const { return undone_ > 0; }
+    bool isUndoAvailable() const { return history_.canUndo(); }
+    bool isRedoAvailable() const { return history_.canRedo(); }
     bool isModified() const { return modified_; }
 
     // The lines as shown at the box's width: how many, and where each starts
@@ -104,15 +105,7 @@ protected:
 private:
     friend class TextBoxAccessible;
 
-    // Typing, or deleting character by character, is undone in one go.
-    enum class Run { None, Typing, Deleting };
-    // One change for undo: at `at`, `removed` gave way to `inserted`.
-    struct Step {
-        std::size_t at;
-        std::string removed;
-        std::string inserted;
-        Run run;
-    };
+    using Run = EditHistory::Run;
 
     void limitedKeyPress(QKeyEvent* event);
     bool moveKey(QKeyEvent* event);
@@ -166,8 +159,7 @@ private:
     mutable Fixed laidOutWidth_ = -1;
     mutable std::size_t lastLaidOut_ = 0;
 
-    std::vector<Step> steps_;
-    std::size_t undone_ = 0;  // steps at the end of steps_ that were undone
+    EditHistory history_;
     bool modified_ = false;
 
     QString preedit_;

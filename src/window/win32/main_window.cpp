@@ -61,14 +61,14 @@ int screenDpi(HWND hwnd) {
 
 // The small default font is rounded down to whole pixels, so that two lines
 // of a caption fit the lowest buttons at every DPI ("pend exp" at 120).
-HFONT makeFont(const FontSpec& spec, int dpi, bool roundDown) {
-    const double pixels = spec.points * dpi / 72.0;
+HFONT makeFont(const FontSpec& wanted, int dpi, bool roundDown) {
+    const double pixels = wanted.points * dpi / 72.0;
     LOGFONTW lf{};
     lf.lfHeight = -static_cast<LONG>(roundDown ? std::floor(pixels) : std::round(pixels));
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = ANSI_CHARSET;  // Western
     lf.lfQuality = CLEARTYPE_QUALITY;
-    const std::wstring family = wide(spec.family);
+    const std::wstring family = wide(wanted.family);
     wcsncpy(lf.lfFaceName, family.c_str(), LF_FACESIZE - 1);
     return CreateFontIndirectW(&lf);
 }
@@ -130,42 +130,42 @@ void MainWindow::buildControls() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     // Made in tab order: Windows moves the focus in the order the controls
     // were made.
-    for (const ControlSpec& spec : controls()) {
-        const Made made = madeOf(spec.kind);
-        HWND hwnd = CreateWindowExW(made.exStyle, made.windowClass, wide(spec.caption).c_str(),
+    for (const ControlSpec& control : controls()) {
+        const Made made = madeOf(control.kind);
+        HWND hwnd = CreateWindowExW(made.exStyle, made.windowClass, wide(control.caption).c_str(),
                                     made.style | WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, hwnd_, nullptr,
                                     instance, nullptr);
         if (hwnd == nullptr) fail(err::OutOfMemory);
         std::unique_ptr<Widget> widget;
-        switch (spec.kind) {
+        switch (control.kind) {
         case ControlKind::MultiLineText: {
-            auto view = std::make_unique<TextView>(spec, hwnd);
-            view->setText(spec.caption);
+            auto view = std::make_unique<TextView>(control, hwnd);
+            view->setText(control.caption);
             widget = std::move(view);
             break;
         }
         case ControlKind::Text: {
-            auto box = std::make_unique<TextBox>(spec, hwnd);
-            box->setText(spec.caption);
+            auto box = std::make_unique<TextBox>(control, hwnd);
+            box->setText(control.caption);
             widget = std::move(box);
             break;
         }
         case ControlKind::Button:
-            widget = std::make_unique<Button>(spec, hwnd);
+            widget = std::make_unique<Button>(control, hwnd);
             break;
         case ControlKind::Picture:
-            widget = std::make_unique<PicturePanel>(spec, hwnd);
+            widget = std::make_unique<PicturePanel>(control, hwnd);
             break;
         case ControlKind::Label:
         case ControlKind::List:
-            widget = std::make_unique<Widget>(spec, hwnd);
+            widget = std::make_unique<Widget>(control, hwnd);
             break;
         }
-        if (spec.kind != ControlKind::Label && (spec.accessibleName || spec.labelledBy)) {
-            widget->accessible.name = [name = wide(accessibleNameOf(spec))] { return name; };
+        if (control.kind != ControlKind::Label && (control.accessibleName || control.labelledBy)) {
+            widget->accessible.name = [name = wide(accessibleNameOf(control))] { return name; };
         }
-        if (spec.description != nullptr) {
-            widget->accessible.description = [description = wide(spec.description)] { return description; };
+        if (control.description != nullptr) {
+            widget->accessible.description = [description = wide(control.description)] { return description; };
         }
         widget->onFailure = [this](int number) { boundary_.report(number); };
         byHwnd_[hwnd] = widget.get();
@@ -200,10 +200,10 @@ void MainWindow::layOut(int dpi) {
                      window.bottom - window.top + client.cy - inside.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     for (const auto& widget : widgets_) {
-        const ControlSpec& spec = widget->spec();
-        SetWindowPos(widget->hwnd(), nullptr, twipsToPixels(spec.left, dpi), twipsToPixels(spec.top, dpi),
-                     twipsToPixels(spec.width, dpi), twipsToPixels(spec.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
-        const bool box = spec.kind == ControlKind::MultiLineText;
+        const ControlSpec& control = widget->control();
+        SetWindowPos(widget->hwnd(), nullptr, twipsToPixels(control.left, dpi), twipsToPixels(control.top, dpi),
+                     twipsToPixels(control.width, dpi), twipsToPixels(control.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        const bool box = control.kind == ControlKind::MultiLineText;
         SendMessageW(widget->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(box ? boxFont_ : defaultFont_), TRUE);
     }
     if (oldDefault != nullptr) DeleteObject(oldDefault);
@@ -228,7 +228,7 @@ void MainWindow::runEvent(Command&& command) {
 
 Widget* MainWindow::find(std::string_view name) const {
     for (const auto& widget : widgets_)
-        if (name == widget->spec().name) return widget.get();
+        if (name == widget->control().name) return widget.get();
     return nullptr;
 }
 

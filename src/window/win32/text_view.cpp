@@ -75,7 +75,7 @@ void TextView::registerClass(HINSTANCE instance) {
     registerControlClass(instance, className(), IDC_IBEAM, CS_DBLCLKS);
 }
 
-TextView::TextView(const ControlSpec& spec, HWND hwnd) : Widget(spec, hwnd) {
+TextView::TextView(const ControlSpec& control, HWND hwnd) : Widget(control, hwnd) {
     for (int c = 0; c < 256; ++c) {
         const std::wstring u = wide(std::string(1, static_cast<char>(c)));
         unicode_[static_cast<std::size_t>(c)] = u.empty() ? L'?' : u.front();
@@ -163,8 +163,7 @@ bool TextView::setText(const std::string& text) {
     const bool added = shown.size() > text_.size() && shown.compare(0, text_.size(), text_) == 0;
     text_.swap(shown);
     lines_.swap(lines);
-    steps_.clear();
-    undone_ = 0;
+    history_.clear();
     caret_ = anchor_ = 0;
     wantedX_ = -1;
     top_ = 0;
@@ -175,30 +174,17 @@ bool TextView::setText(const std::string& text) {
 }
 
 void TextView::replace(std::size_t at, std::size_t length, const std::string& bytes, Run run) {
-    Step step{at, text_.substr(at, length), bytes, run};
+    std::string removed = text_.substr(at, length);
     text_.replace(at, length, bytes);
     try {
         relayoutAfter(at, length, bytes.size());
     } catch (...) {
-        text_.replace(at, bytes.size(), step.removed);  // within the capacity it had: cannot fail
+        text_.replace(at, bytes.size(), removed);  // within the capacity it had: cannot fail
         throw;
     }
     caret_ = anchor_ = at + bytes.size();
     wantedX_ = -1;
-    // Typing, or deleting key by key, is undone in one go.
-    steps_.resize(steps_.size() - undone_);
-    undone_ = 0;
-    Step* last = steps_.empty() ? nullptr : &steps_.back();
-    if (run == Run::Typing && last != nullptr && last->run == run && step.removed.empty() &&
-        last->at + last->inserted.size() == at) {
-        last->inserted += bytes;
-    } else if (run == Run::Deleting && last != nullptr && last->run == run && bytes.empty() &&
-               (at + length == last->at || at == last->at)) {
-        last->removed = at == last->at ? last->removed + step.removed : step.removed + last->removed;
-        last->at = at;
-    } else {
-        steps_.push_back(std::move(step));
-    }
+    history_.record(at, std::move(removed), bytes, run);
     changed();
 }
 
@@ -215,8 +201,8 @@ void TextView::changed() {
 }
 
 void TextView::undo(bool redo) {
-    if (redo ? undone_ == 0 : undone_ == steps_.size()) return;
-    const Step& step = steps_[steps_.size() - undone_ - (redo ? 0 : 1)];
+    if (redo ? !history_.canRedo() : !history_.canUndo()) return;
+    const EditHistory::Step& step = redo ? history_.toRedo() : history_.toUndo();
     const std::string& now = redo ? step.removed : step.inserted;
     const std::string& was = redo ? step.inserted : step.removed;
     text_.replace(step.at, now.size(), was);
@@ -226,7 +212,7 @@ void TextView::undo(bool redo) {
         text_.replace(step.at, was.size(), now);
         throw;
     }
-    redo ? --undone_ : ++undone_;
+    redo ? history_.redone() : history_.undone();
     // What came back is selected, as in the edit control.
     anchor_ = step.at;
     caret_ = step.at + was.size();
@@ -547,7 +533,7 @@ void TextView::contextMenu(LPARAM at) {
     const auto item = [&](UINT id, const wchar_t* caption, bool enabled) {
         AppendMenuW(menu, static_cast<UINT>(MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED)), id, caption);
     };
-    item(kUndo, L"&Undo", undone_ < steps_.size());
+    item(kUndo, L"&Undo", history_.canUndo());
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     item(kCut, L"Cu&t", selected);
     item(kCopy, L"&Copy", selected);
@@ -743,7 +729,7 @@ LRESULT TextView::message(UINT msg, WPARAM wParam, LPARAM lParam) {
     case EM_GETLINECOUNT:
         return static_cast<LRESULT>(lines_.size());
     case EM_CANUNDO:
-        return undone_ < steps_.size() ? TRUE : FALSE;
+        return history_.canUndo() ? TRUE : FALSE;
     case EM_UNDO:
     case WM_UNDO:
         undo(false);

@@ -20,6 +20,7 @@
 #include <windows.h>
 
 #include "widgets.h"
+#include "window/edit_history.h"
 
 namespace drill::win32 {
 
@@ -46,7 +47,7 @@ struct CharWidths {
 
 class TextView : public Widget {
 public:
-    TextView(const ControlSpec& spec, HWND hwnd);
+    TextView(const ControlSpec& control, HWND hwnd);
     ~TextView() override;
 
     static const wchar_t* className();
@@ -67,13 +68,7 @@ protected:
     LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    enum class Run { None, Typing, Deleting };
-    struct Step {
-        std::size_t at;
-        std::string removed;
-        std::string inserted;
-        Run run;
-    };
+    using Run = EditHistory::Run;
 
     // Every change by the student goes through replace: undo, layout, caret
     // and painting.
@@ -120,8 +115,7 @@ private:
     std::vector<std::size_t> lines_{0};
     std::size_t top_ = 0;
 
-    std::vector<Step> steps_;
-    std::size_t undone_ = 0;
+    EditHistory history_;
     wchar_t highSurrogate_ = 0;
     int wheel_ = 0;  // a wheel's turn short of one line
     bool selecting_ = false;

@@ -12,7 +12,7 @@
 
 namespace drill::win32 {
 
-Widget::Widget(const ControlSpec& spec, HWND hwnd) : spec_(spec), hwnd_(hwnd) {
+Widget::Widget(const ControlSpec& control, HWND hwnd) : control_(control), hwnd_(hwnd) {
     SetWindowSubclass(hwnd_, subclass, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -77,7 +77,7 @@ void Button::draw(const DRAWITEMSTRUCT& item) const {
     }
 }
 
-TextBox::TextBox(const ControlSpec& spec, HWND hwnd) : Widget(spec, hwnd) {
+TextBox::TextBox(const ControlSpec& control, HWND hwnd) : Widget(control, hwnd) {
     // As much as memory holds, typed or pasted, not the 30 000 characters
     // an edit box takes by default.
     SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
@@ -185,7 +185,7 @@ void PicturePanel::registerClass(HINSTANCE instance) {
     registerControlClass(instance, className(), IDC_ARROW, CS_HREDRAW | CS_VREDRAW);
 }
 
-PicturePanel::PicturePanel(const ControlSpec& spec, HWND hwnd) : Widget(spec, hwnd) {
+PicturePanel::PicturePanel(const ControlSpec& control, HWND hwnd) : Widget(control, hwnd) {
     surfaceDc_ = CreateCompatibleDC(nullptr);
     fitSurface();
 }

@@ -16,12 +16,12 @@ namespace drill::win32 {
 
 class Widget {
 public:
-    Widget(const ControlSpec& spec, HWND hwnd);
+    Widget(const ControlSpec& control, HWND hwnd);
     virtual ~Widget();
     Widget(const Widget&) = delete;
     Widget& operator=(const Widget&) = delete;
 
-    const ControlSpec& spec() const { return spec_; }
+    const ControlSpec& control() const { return control_; }
     HWND hwnd() const { return hwnd_; }
 
     // Its one event: a press for a button.
@@ -43,7 +43,7 @@ protected:
 private:
     static LRESULT CALLBACK subclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR self);
 
-    const ControlSpec& spec_;
+    const ControlSpec& control_;
     HWND hwnd_;
 };
 
@@ -67,7 +67,7 @@ public:
 // student sees exactly what will be recorded, and a paste keeps to one line.
 class TextBox : public Widget {
 public:
-    TextBox(const ControlSpec& spec, HWND hwnd);
+    TextBox(const ControlSpec& control, HWND hwnd);
 
     std::string text() const;
     void setText(const std::string& text);
@@ -90,7 +90,7 @@ private:
 // survive being covered and never become part of the picture.
 class PicturePanel : public Widget {
 public:
-    PicturePanel(const ControlSpec& spec, HWND hwnd);
+    PicturePanel(const ControlSpec& control, HWND hwnd);
     ~PicturePanel() override;
 
     static const wchar_t* className();
