@@ -26,12 +26,13 @@ std::vector<char*> pointers(const std::vector<std::string>& strings) {
 }
 
 // In the child: only async-signal-safe calls until exec.
+// `errorsToo` false leaves the child's error stream where this process's goes.
 [[noreturn]] void execChild(const std::vector<char*>& argv, const std::vector<char*>& env, int outFd,
-                            int keepFd) {
+                            int keepFd, bool errorsToo = true) {
     const int devNull = ::open("/dev/null", O_RDWR);
     ::dup2(devNull, 0);
     ::dup2(outFd >= 0 ? outFd : devNull, 1);
-    ::dup2(outFd >= 0 ? outFd : devNull, 2);
+    if (errorsToo) ::dup2(outFd >= 0 ? outFd : devNull, 2);
     if (keepFd >= 0) ::fcntl(keepFd, F_SETFD, 0);
     // A process group of its own, so a kill reaches whatever it started.
     ::setpgid(0, 0);
@@ -101,14 +102,14 @@ void Process::kill() {
 }
 
 Output run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-           std::chrono::milliseconds limit) {
+           std::chrono::milliseconds limit, Collect collect) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) < 0) throw std::runtime_error("pipe");
     const auto args = pointers(argv);
     const auto vars = pointers(env);
     const pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork");
-    if (pid == 0) execChild(args, vars, fds[1], -1);
+    if (pid == 0) execChild(args, vars, fds[1], -1, collect == Collect::OutputAndErrors);
     ::close(fds[1]);
 
     Output result;

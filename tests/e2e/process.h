@@ -51,9 +51,14 @@ struct Output {
     std::string out;
 };
 
+// Which of a command's streams `run` collects.
+enum class Collect { OutputAndErrors, OutputOnly };
+
 // Runs a command to its end, within the time given, and collects its output.
+// With `OutputOnly` its errors go to the test's own error stream: an error
+// an X client prints must not read as part of what it answered.
 Output run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-           std::chrono::milliseconds limit);
+           std::chrono::milliseconds limit, Collect collect = Collect::OutputAndErrors);
 
 // Full path of a program found on PATH, or the empty text.
 std::string which(const std::string& program);

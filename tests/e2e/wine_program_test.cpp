@@ -58,7 +58,7 @@ TEST_F(ProgramTest, UnderWineOneSessionLeavesTheFilesTheRecordFormatsSay) {
             hex += "0123456789abcdef"[c >> 4];
             hex += "0123456789abcdef"[c & 15];
         }
-        const Output held = run({wineProgram, kBoxText.string(), hex}, wineEnv, kStep);
+        const Output held = run({wineProgram, kBoxText.string(), hex}, wineEnv, kStep, Collect::OutputOnly);
         if (held.status != 0) return std::nullopt;
         return held.out;
     });

@@ -102,7 +102,7 @@ XSession::~XSession() = default;  // the server's Process kills it
 
 bool XSession::xdotool(std::vector<std::string> args, std::string* out) const {
     args.insert(args.begin(), xdotool_);
-    const Output r = run(args, environmentWith({{"DISPLAY", display_}}), kCommandLimit);
+    const Output r = run(args, environmentWith({{"DISPLAY", display_}}), kCommandLimit, Collect::OutputOnly);
     if (out != nullptr) *out = r.out;
     return r.status == 0;
 }
@@ -182,7 +182,7 @@ std::optional<std::string> XSession::copyText(std::chrono::milliseconds limit) {
 
 std::optional<std::string> XSession::clipboard(const char* target) const {
     const Output r = run({xclip_, "-selection", "clipboard", "-o", "-t", target},
-                         environmentWith({{"DISPLAY", display_}}), kCommandLimit);
+                         environmentWith({{"DISPLAY", display_}}), kCommandLimit, Collect::OutputOnly);
     if (r.status != 0) return std::nullopt;
     return r.out;
 }
