@@ -126,7 +126,7 @@ void CodePageTextEdit::setCodePageText(const std::string& text) {
         // CR LF never ends between a CR and its LF.
         if (text.size() > n && std::memcmp(text.data(), text_.data(), n) == 0 &&
             onlyCrLf(std::string_view(text).substr(n))) {
-            apply(n, 0, text.substr(n));
+            apply(n, 0, std::string_view(text).substr(n));
         } else {
             // A screen reader is told of the whole text replaced, as the
             // update event Qt's bridge takes a TextUpdated to be.
@@ -256,7 +256,7 @@ std::size_t CodePageTextEdit::paragraphEnd(std::size_t at) const {
 
 // ---- Changes --------------------------------------------------------------
 
-void CodePageTextEdit::apply(std::size_t at, std::size_t length, const std::string& bytes) {
+void CodePageTextEdit::apply(std::size_t at, std::size_t length, std::string_view bytes) {
     QString removed, inserted;
     const bool tell = QAccessible::isActive();
     if (tell) {

@@ -117,7 +117,7 @@ private:
     // layout, caret, paint); apply changes text and layout alone.
     void replace(std::size_t at, std::size_t length, const std::string& bytes, Run run = Run::None);
     void replaceSelection(const std::string& bytes, Run run = Run::None);
-    void apply(std::size_t at, std::size_t length, const std::string& bytes);
+    void apply(std::size_t at, std::size_t length, std::string_view bytes);
 
     // Positions in bytes, a line break two; Qt's positions count it once.
     int toChars(std::size_t bytes) const;

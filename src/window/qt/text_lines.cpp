@@ -128,8 +128,6 @@ Fixed toFixed(qreal px) { return static_cast<Fixed>(std::llround(px * kFixedOne)
 
 }  // namespace
 
-bool hangs(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-
 TextMetrics::TextMetrics(const QFont& font) : raw_(QRawFont::fromFont(font)) {
     const QFontMetricsF metrics(font);
     ascent_ = metrics.ascent();
@@ -189,11 +187,16 @@ std::size_t TextMetrics::nextLineStart(std::string_view text, std::size_t from, 
         return at != kNone && at > from ? at : i;
     };
     for (std::size_t i = from; i < n; ++i) {
-        const unsigned char c = s[i];
-        // Inside a word only the width changes.
+        unsigned char c = s[i];
+        // Inside a word only the width changes: the rest of the word in a
+        // loop of its own, the most of any text's bytes.
         if (rules.plain(c) && rules.plain(prev) && number == Part::Other) {
-            x += advance_[c];
-            if (x > width && i > from) return breakBefore(i);
+            for (;;) {
+                x += advance_[c];
+                if (x > width && i > from) return breakBefore(i);
+                if (i + 1 == n || !rules.plain(s[i + 1])) break;
+                c = s[++i];
+            }
             prev = c;
             continue;
         }

@@ -58,6 +58,6 @@ private:
 };
 
 // Blanks that hang past the end of a line rather than wrap it.
-bool hangs(unsigned char c);
+inline bool hangs(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
 }  // namespace drill
