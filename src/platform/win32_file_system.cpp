@@ -223,15 +223,22 @@ public:
             throw RuntimeError(errorFromWin32(e, op));
         }
 
-        BY_HANDLE_FILE_INFORMATION info{};
+        // Two small queries rather than GetFileInformationByHandle, which also
+        // asks for the volume's serial number: under Wine that alone took
+        // longer than appending and flushing a block.
+        FILE_ATTRIBUTE_TAG_INFO kind{};
+        FILE_STANDARD_INFO standard{};
         if (GetFileType(h.get()) != FILE_TYPE_DISK) fail(err::PathFileAccess);
-        if (!GetFileInformationByHandle(h.get(), &info)) failLast(op);
+        if (!GetFileInformationByHandleEx(h.get(), FileAttributeTagInfo, &kind, sizeof kind) ||
+            !GetFileInformationByHandleEx(h.get(), FileStandardInfo, &standard, sizeof standard))
+            failLast(op);
         const DWORD notPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
-        if ((info.dwFileAttributes & notPlain) != 0 || info.nNumberOfLinks > 1) fail(err::PathFileAccess);
+        if ((kind.FileAttributes & notPlain) != 0 || standard.Directory || standard.NumberOfLinks > 1)
+            fail(err::PathFileAccess);
         if (!isTheNamedFile(h.get(), native)) fail(err::PathFileAccess);
 
         // Emptied only once it is known to be the plain file named.
-        if (mode == OpenMode::Output && (info.nFileSizeHigh != 0 || info.nFileSizeLow != 0)) {
+        if (mode == OpenMode::Output && standard.EndOfFile.QuadPart != 0) {
             if (!SetEndOfFile(h.get())) failLast(op);
         }
         // The file system keeps a new file's entry with the file itself:
