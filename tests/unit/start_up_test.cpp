@@ -142,7 +142,7 @@ TEST_P(NamePart, GoesIntoAllThreeFileNamesWhileTheNameStaysAsTyped) {
     EXPECT_EQ(s.sendFileName, "c:\\tarnholm\\send_1207" + n + ".txt");
     EXPECT_EQ(s.notesFileName, "c:\\tarnholm\\notes_" + n + ".txt");
     rig.drill.saveAsNotes();
-    EXPECT_TRUE(rig.toolkit.messages.empty());
+    EXPECT_EQ(rig.toolkit.messages, std::vector<std::string>{}) << "the note was not saved";
     std::set<std::string> made;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(rig.drive.root)) {
         const std::u8string name = entry.path().lexically_relative(rig.drive.root).generic_u8string();
