@@ -144,12 +144,9 @@ void MainWindow::buildControls() {
             widget = std::move(view);
             break;
         }
-        case ControlKind::Text: {
-            auto box = std::make_unique<TextBox>(control, hwnd);
-            box->setText(control.caption);
-            widget = std::move(box);
+        case ControlKind::Text:  // made with its caption as its text
+            widget = std::make_unique<TextBox>(control, hwnd);
             break;
-        }
         case ControlKind::Button:
             widget = std::make_unique<Button>(control, hwnd);
             break;

@@ -173,15 +173,19 @@ bool TextView::setText(const std::string& text) {
     return added;
 }
 
-void TextView::replace(std::size_t at, std::size_t length, const std::string& bytes, Run run) {
-    std::string removed = text_.substr(at, length);
-    text_.replace(at, length, bytes);
+void TextView::splice(std::size_t at, const std::string& was, const std::string& now) {
+    text_.replace(at, was.size(), now);
     try {
-        relayoutAfter(at, length, bytes.size());
+        relayoutAfter(at, was.size(), now.size());
     } catch (...) {
-        text_.replace(at, bytes.size(), removed);  // within the capacity it had: cannot fail
+        text_.replace(at, now.size(), was);  // within the capacity it had: cannot fail
         throw;
     }
+}
+
+void TextView::replace(std::size_t at, std::size_t length, const std::string& bytes, Run run) {
+    std::string removed = text_.substr(at, length);
+    splice(at, removed, bytes);
     caret_ = anchor_ = at + bytes.size();
     wantedX_ = -1;
     history_.record(at, std::move(removed), bytes, run);
@@ -205,13 +209,7 @@ void TextView::undo(bool redo) {
     const EditHistory::Step& step = redo ? history_.toRedo() : history_.toUndo();
     const std::string& now = redo ? step.removed : step.inserted;
     const std::string& was = redo ? step.inserted : step.removed;
-    text_.replace(step.at, now.size(), was);
-    try {
-        relayoutAfter(step.at, now.size(), was.size());
-    } catch (...) {
-        text_.replace(step.at, was.size(), now);
-        throw;
-    }
+    splice(step.at, now, was);
     redo ? history_.redone() : history_.undone();
     // What came back is selected, as in the edit control.
     anchor_ = step.at;

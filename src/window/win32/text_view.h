@@ -74,6 +74,9 @@ private:
     // and painting.
     void replace(std::size_t at, std::size_t length, const std::string& bytes, Run run);
     void replaceSelection(const std::string& bytes, Run run = Run::None);
+    // Puts `now` where the text holds `was`, at `at`, and lays the lines out
+    // again; a failure leaves both as they were.
+    void splice(std::size_t at, const std::string& was, const std::string& now);
     void relayoutAfter(std::size_t at, std::size_t removed, std::size_t inserted);
     void layOutAll();
     void measure();

@@ -84,7 +84,6 @@ TextBox::TextBox(const ControlSpec& control, HWND hwnd) : Widget(control, hwnd) 
 }
 
 std::string TextBox::text() const {
-    if (known_) return *known_;
     const int length = GetWindowTextLengthW(hwnd());
     std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
     const int got = GetWindowTextW(hwnd(), buffer.data(), length + 1);
@@ -92,41 +91,7 @@ std::string TextBox::text() const {
     return narrow(buffer);
 }
 
-void TextBox::setText(const std::string& text) {
-    known_.reset();
-    setting_ = true;
-    const BOOL set = SetWindowTextW(hwnd(), wide(text).c_str());
-    setting_ = false;
-    if (!set) fail(err::OutOfMemory);
-    known_ = text;
-}
-
-void TextBox::command(WORD notification) {
-    // Typing, pasting, undoing: anything but setText makes the text unknown.
-    if (notification == EN_CHANGE && !setting_) known_.reset();
-}
-
 LRESULT TextBox::message(UINT msg, WPARAM wParam, LPARAM lParam) {
-    // Whatever changes the text but setText makes it unknown: a multi-line
-    // box tells nothing of a WM_SETTEXT from outside.
-    if (!setting_) {
-        switch (msg) {
-        case WM_SETTEXT:
-        case WM_CHAR:
-        case WM_IME_CHAR:
-        case WM_KEYDOWN:
-        case WM_PASTE:
-        case WM_CUT:
-        case WM_CLEAR:
-        case WM_UNDO:
-        case EM_UNDO:
-        case EM_REPLACESEL:
-            known_.reset();
-            break;
-        default:
-            break;
-        }
-    }
     switch (msg) {
     case WM_GETDLGCODE: {
         LRESULT code = standard(msg, wParam, lParam);

@@ -70,19 +70,12 @@ public:
     TextBox(const ControlSpec& control, HWND hwnd);
 
     std::string text() const;
-    void setText(const std::string& text);
-
-    void command(WORD notification) override;
 
 protected:
     LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     wchar_t highSurrogate_ = 0;
-    // The text the box was last set to, for as long as the student has not
-    // changed it: reading a long box back costs more than the command.
-    std::optional<std::string> known_;
-    bool setting_ = false;
 };
 
 // A picture box: white, with an optional picture as its background and what
