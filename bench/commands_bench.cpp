@@ -161,8 +161,9 @@ void NotesScrollToEnd(benchmark::State& state) {
     afterNotes(
         state, "Notes Scroll", [](BenchWindow& w) { w.key(TextBox::Question, Qt::Key_End, Qt::ControlModifier); },
         [](BenchWindow& w, const std::string&) {
-            const QScrollBar* bar = w.box(TextBox::Question)->verticalScrollBar();
-            return bar->maximum() > 0 && bar->value() == bar->maximum();
+            const CodePageTextEdit* box = w.box(TextBox::Question);
+            return box->verticalScrollBar()->value() > 0 && box->viewport()->rect().contains(box->caretRect()) &&
+                   box->position() == box->characterCount();
         });
 }
 

@@ -110,14 +110,14 @@ void TextBoxAppendTest::looksAsIfSetWhole_data() {
     QTest::newRow("more megabytes") << session(2 << 20) << session(2 << 20) + line << toMiddle << true;
     QTest::newRow("one long paragraph")
         << oneParagraph(70 * 1024) << oneParagraph(70 * 1024) + line << nothing << true;
-    // Laid out whole: a box of one line (all of it either way), a lone line
-    // break, not the same start.
+    // Laid out whole: a box of one line (all of it either way), not the
+    // same start. A lone line break added is a CR LF added.
     QTest::newRow("short box") << std::string("one") << std::string("one two") << nothing << false;
     QTest::newRow("lines after one long paragraph")
         << oneParagraph(70 * 1024) + "\r\n" + line << oneParagraph(70 * 1024) + "\r\n" + line + line
         << toBottom << true;
-    QTest::newRow("lone LF added") << long_ << long_ + "\n" + line << nothing << false;
-    QTest::newRow("lone CR added") << long_ << long_ + line + "\r" << toBottom << false;
+    QTest::newRow("lone LF added") << long_ << long_ + "\n" + line << nothing << true;
+    QTest::newRow("lone CR added") << long_ << long_ + line + "\r" << toBottom << true;
     QTest::newRow("different start") << long_ << "x" + long_ << nothing << false;
 }
 

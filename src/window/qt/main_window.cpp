@@ -127,7 +127,7 @@ void MainWindow::buildControls() {
             case ControlKind::MultiLineText: {
                 auto* edit = new CodePageTextEdit(this);
                 edit->setFont(boxFont);
-                edit->setCodePageText(control.caption);
+                edit->resetCodePageText(control.caption);
                 widget = edit;
                 break;
             }

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "application.h"
+#include "box_font.h"
 #include "code_page_text.h"
 #include "text_box_accessible.h"
 
@@ -24,54 +25,13 @@ namespace drill {
 
 namespace {
 
+using editing::Coord;
+
 // Between the box's edge and its text, as in Qt's text boxes.
 constexpr int kMargin = 4;
 // What an input method is told of the text around the caret, either way: a
 // paragraph may be megabytes long.
 constexpr std::size_t kSurrounding = 512;
-
-// Blanks, as Qt's word moves see them.
-bool isBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0xA0; }
-
-// Punctuation a word move stops at, as in Qt.
-bool isWordSeparator(unsigned char c) {
-    return c != 0 && std::strchr(".,?!@#$:;-<>[](){}=/+%&^*'\"`~|\\", c) != nullptr;
-}
-
-// True when every CR of the text has an LF after it and every LF a CR before
-// it; memchr finds them fast in a long text.
-bool onlyCrLf(std::string_view text) {
-    if (text.empty()) return true;
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    const auto next = [end](const char* from, char c) {
-        return static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
-    };
-    for (const char* p = next(begin, '\n'); p != nullptr; p = next(p + 1, '\n'))
-        if (p == begin || p[-1] != '\r') return false;
-    for (const char* p = next(begin, '\r'); p != nullptr; p = next(p + 1, '\r'))
-        if (p + 1 == end || p[1] != '\n') return false;
-    return true;
-}
-
-// The text as the box keeps it: a CR LF, a lone CR and a lone LF each become
-// CR LF; every other byte stays.
-std::string withCrLf(std::string_view text) {
-    if (onlyCrLf(text)) return std::string(text);
-    const std::size_t n = text.size();
-    std::string out;
-    out.reserve(n + n / 8);
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            out += "\r\n";
-            if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
 
 // Qt text as the box keeps it; pasted CR LF or CR is one line break, as when
 // the system sets a text.
@@ -98,7 +58,8 @@ int toInt(std::size_t n) { return static_cast<int>(std::min<std::size_t>(n, INT3
 
 }  // namespace
 
-CodePageTextEdit::CodePageTextEdit(QWidget* parent) : QAbstractScrollArea(parent) {
+CodePageTextEdit::CodePageTextEdit(QWidget* parent)
+    : QAbstractScrollArea(parent), editor_(*this, editing::kQtConventions) {
     installTextBoxAccessibility();
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -115,86 +76,128 @@ CodePageTextEdit::CodePageTextEdit(QWidget* parent) : QAbstractScrollArea(parent
 
 CodePageTextEdit::~CodePageTextEdit() = default;
 
-// ---- Text -----------------------------------------------------------------
+// ---- What the core asks of the view ---------------------------------------
 
-void CodePageTextEdit::setCodePageText(const std::string& text) {
-    const std::size_t n = text_.size();
-    const bool same = text.size() == n && std::memcmp(text.data(), text_.data(), n) == 0;
-    if (!same) {
-        // Text that only adds to what the box holds is laid out from the
-        // box's last line on. A prefix of text that breaks lines only by
-        // CR LF never ends between a CR and its LF.
-        if (text.size() > n && std::memcmp(text.data(), text_.data(), n) == 0 &&
-            onlyCrLf(std::string_view(text).substr(n))) {
-            apply(n, 0, std::string_view(text).substr(n));
-        } else {
-            // A screen reader is told of the whole text replaced, as the
-            // update event Qt's bridge takes a TextUpdated to be.
-            const bool tell = QAccessible::isActive();
-            const QString removed = tell ? toQt(text_) : QString();
-            text_ = withCrLf(text);
-            lines_.clear();
-            if (tell) {
-                QAccessibleTextUpdateEvent event(this, 0, removed, toQt(text_));
-                QAccessible::updateAccessibility(&event);
-            }
-        }
-    }
-    history_.clear();
-    modified_ = false;
-    const bool moved = caret_ != 0 || anchor_ != 0 || verticalScrollBar()->value() != 0 || !preedit_.isEmpty();
-    preedit_.clear();
-    caret_ = anchor_ = 0;
-    wantedX_ = -1;
+// Made when first needed: the boxes are built before the first prompt shows,
+// and laid out only once the window is.
+const BoxFont& CodePageTextEdit::boxFont() const {
+    if (!font_) font_ = std::make_unique<BoxFont>(font());
+    return *font_;
+}
+
+const editing::Metrics& CodePageTextEdit::metrics() { return boxFont().metrics(); }
+
+Coord CodePageTextEdit::wrapWidth() {
+    // A box not yet sized wraps nothing, as Qt's boxes do.
+    const int width = viewport()->width();
+    if (width <= 0) return Coord{INT32_MAX} * kFixedOne;
+    return Coord{width - 2 * kMargin} * kFixedOne;
+}
+
+int CodePageTextEdit::viewHeight() { return viewport()->height(); }
+
+void CodePageTextEdit::textChanged(const editing::TextChange& change) {
     updateScrollBar();
-    verticalScrollBar()->setValue(0);
-    // Setting a box to what it already shows changes nothing on screen.
-    if (!same || moved) {
-        viewport()->update();
-        caretMoved();
+    viewport()->update();
+    if (!QAccessible::isActive()) return;
+    // An addition is told as inserted text alone (a new question, read out as
+    // a live region's would be), a deletion as removed text.
+    const int at = toChars(change.at);
+    const QString inserted = toQt(std::string_view(codePageText()).substr(change.at, change.inserted));
+    if (change.removed.empty()) {
+        QAccessibleTextInsertEvent event(this, at, inserted);
+        QAccessible::updateAccessibility(&event);
+    } else if (change.inserted == 0) {
+        QAccessibleTextRemoveEvent event(this, at, toQt(change.removed));
+        QAccessible::updateAccessibility(&event);
+    } else {
+        QAccessibleTextUpdateEvent event(this, at, toQt(change.removed), inserted);
+        QAccessible::updateAccessibility(&event);
     }
 }
 
-QString CodePageTextEdit::toPlainText() const { return toQt(text_); }
+void CodePageTextEdit::selectionChanged() {
+    restartBlink();
+    viewport()->update();
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
+    if (QAccessible::isActive()) {
+        QAccessibleTextCursorEvent event(this, position());
+        QAccessible::updateAccessibility(&event);
+    }
+}
 
-void CodePageTextEdit::setPlainText(const QString& text) { setCodePageText(toBoxBytes(text)); }
+void CodePageTextEdit::scrolled() {
+    updateScrollBar();
+    viewport()->update();
+}
 
-void CodePageTextEdit::insertPlainText(const QString& text) { replaceSelection(toBoxBytes(text)); }
+std::string CodePageTextEdit::clipboardText() {
+    const QMimeData* held = QGuiApplication::clipboard()->mimeData();
+    return held != nullptr && held->hasText() ? toBoxBytes(held->text()) : std::string();
+}
 
-void CodePageTextEdit::clear() { setCodePageText({}); }
+void CodePageTextEdit::setClipboardText(std::string_view text) { QGuiApplication::clipboard()->setText(toQt(text)); }
+
+// ---- Text -----------------------------------------------------------------
+
+// Setting a box drops what an input method was composing in it.
+void CodePageTextEdit::setCodePageText(const std::string& text) {
+    dropComposition();
+    editor_.put(text);
+}
+
+void CodePageTextEdit::resetCodePageText(const std::string& text) {
+    dropComposition();
+    editor_.reset(text);
+}
+
+void CodePageTextEdit::dropComposition() {
+    if (preedit_.isEmpty()) return;
+    preedit_.clear();
+    viewport()->update();
+}
+
+QString CodePageTextEdit::toPlainText() const { return toQt(codePageText()); }
+
+void CodePageTextEdit::setPlainText(const QString& text) { resetCodePageText(toBoxBytes(text)); }
+
+void CodePageTextEdit::insertPlainText(const QString& text) { editor_.insert(toBoxBytes(text)); }
+
+void CodePageTextEdit::clear() { resetCodePageText({}); }
 
 QString CodePageTextEdit::textBetween(int from, int to) const {
     const std::size_t a = toBytes(from);
     const std::size_t b = toBytes(to);
-    return a < b ? toQt(std::string_view(text_).substr(a, b - a)) : QString();
+    return a < b ? toQt(std::string_view(codePageText()).substr(a, b - a)) : QString();
 }
 
-QString CodePageTextEdit::selectedText() const {
-    const std::size_t a = std::min(caret_, anchor_);
-    const std::size_t b = std::max(caret_, anchor_);
-    return toQt(std::string_view(text_).substr(a, b - a));
-}
+QString CodePageTextEdit::selectedText() const { return toQt(editor_.selectedText()); }
 
-void CodePageTextEdit::setPosition(int position, bool keepAnchor) { moveCaret(toBytes(position), keepAnchor); }
+void CodePageTextEdit::setPosition(int position, bool keepAnchor) {
+    const std::size_t at = toBytes(position);
+    editor_.select(keepAnchor ? editor_.anchor() : at, at);
+}
 
 int CodePageTextEdit::toChars(std::size_t bytes) const {
+    const std::string& text = codePageText();
     std::size_t breaks = 0;
-    const char* p = text_.data();
-    const char* const end = p + std::min(bytes, text_.size());
+    const char* p = text.data();
+    const char* const end = p + std::min(bytes, text.size());
     while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))) != nullptr) {
         ++breaks;
         ++p;
     }
-    return toInt(std::min(bytes, text_.size()) - breaks);
+    return toInt(std::min(bytes, text.size()) - breaks);
 }
 
 std::size_t CodePageTextEdit::toBytes(int chars) const {
+    const std::string& text = codePageText();
     std::size_t left = chars > 0 ? static_cast<std::size_t>(chars) : 0;
     std::size_t at = 0;
-    const std::size_t n = text_.size();
+    const std::size_t n = text.size();
     while (at < n) {
-        const void* cr = std::memchr(text_.data() + at, '\r', n - at);
-        const std::size_t run = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text_.data()) - at : n - at;
+        const void* cr = std::memchr(text.data() + at, '\r', n - at);
+        const std::size_t run = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) - at : n - at;
         if (left <= run) return at + left;
         // The line break is one character and two bytes.
         left -= run + 1;
@@ -203,136 +206,18 @@ std::size_t CodePageTextEdit::toBytes(int chars) const {
     return n;
 }
 
-std::size_t CodePageTextEdit::nextChar(std::size_t at) const {
-    if (at >= text_.size()) return text_.size();
-    return text_[at] == '\r' ? std::min(at + 2, text_.size()) : at + 1;
-}
+void CodePageTextEdit::undo() { editor_.undo(); }
 
-std::size_t CodePageTextEdit::previousChar(std::size_t at) const {
-    if (at == 0) return 0;
-    return at >= 2 && text_[at - 1] == '\n' ? at - 2 : at - 1;
-}
+void CodePageTextEdit::redo() { editor_.redo(); }
 
-// Ctrl+Right as in Qt: over a run of punctuation or of other characters,
-// then over the blanks after it; at the end of a paragraph, to the next.
-std::size_t CodePageTextEdit::nextWord(std::size_t at) const {
-    const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
-    const std::size_t n = text_.size();
-    if (at >= n) return n;
-    if (s[at] == '\r') return nextChar(at);
-    std::size_t p = at;
-    if (isWordSeparator(s[p])) {
-        while (p < n && isWordSeparator(s[p])) ++p;
-    } else {
-        while (p < n && s[p] != '\r' && !isBlank(s[p]) && !isWordSeparator(s[p])) ++p;
-    }
-    while (p < n && s[p] != '\r' && isBlank(s[p])) ++p;
-    return p;
-}
+void CodePageTextEdit::cut() { editor_.cut(); }
 
-std::size_t CodePageTextEdit::previousWord(std::size_t at) const {
-    const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
-    if (at == 0) return 0;
-    if (s[at - 1] == '\n') return previousChar(at);
-    std::size_t p = at;
-    while (p > 0 && s[p - 1] != '\n' && isBlank(s[p - 1])) --p;
-    if (p > 0 && isWordSeparator(s[p - 1])) {
-        while (p > 0 && isWordSeparator(s[p - 1])) --p;
-    } else {
-        while (p > 0 && s[p - 1] != '\n' && !isBlank(s[p - 1]) && !isWordSeparator(s[p - 1])) --p;
-    }
-    return p;
-}
+void CodePageTextEdit::copy() { editor_.copy(); }
 
-std::size_t CodePageTextEdit::paragraphStart(std::size_t at) const {
-    while (at > 0 && text_[at - 1] != '\n') --at;
-    return at;
-}
-
-std::size_t CodePageTextEdit::paragraphEnd(std::size_t at) const {
-    const void* cr = std::memchr(text_.data() + at, '\r', text_.size() - at);
-    return cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text_.data()) : text_.size();
-}
-
-// ---- Changes --------------------------------------------------------------
-
-void CodePageTextEdit::apply(std::size_t at, std::size_t length, std::string_view bytes) {
-    QString removed, inserted;
-    const bool tell = QAccessible::isActive();
-    if (tell) {
-        removed = toQt(std::string_view(text_).substr(at, length));
-        inserted = toQt(bytes);
-    }
-    text_.replace(at, length, bytes);
-    relayoutAfter(at, length, bytes.size());
-    updateScrollBar();
-    viewport()->update();
-    if (tell) {
-        // An addition is told as inserted text alone (a new question, read
-        // out as a live region's would be), a deletion as removed text.
-        if (length == 0) {
-            QAccessibleTextInsertEvent event(this, toChars(at), inserted);
-            QAccessible::updateAccessibility(&event);
-        } else if (bytes.empty()) {
-            QAccessibleTextRemoveEvent event(this, toChars(at), removed);
-            QAccessible::updateAccessibility(&event);
-        } else {
-            QAccessibleTextUpdateEvent event(this, toChars(at), removed, inserted);
-            QAccessible::updateAccessibility(&event);
-        }
-    }
-}
-
-void CodePageTextEdit::replace(std::size_t at, std::size_t length, const std::string& bytes, Run run) {
-    if (length == 0 && bytes.empty()) return;
-    history_.record(at, text_.substr(at, length), bytes, run);
-    apply(at, length, bytes);
-    modified_ = true;
-    moveCaret(at + bytes.size(), false);
-}
-
-void CodePageTextEdit::replaceSelection(const std::string& bytes, Run run) {
-    const std::size_t a = std::min(caret_, anchor_);
-    const std::size_t b = std::max(caret_, anchor_);
-    replace(a, b - a, bytes, run);
-}
-
-void CodePageTextEdit::undo() {
-    if (!isUndoAvailable()) return;
-    const EditHistory::Step& step = history_.toUndo();
-    apply(step.at, step.inserted.size(), step.removed);
-    history_.undone();
-    modified_ = history_.canUndo();
-    // After what was put back, as in Qt.
-    moveCaret(step.at + step.removed.size(), false);
-}
-
-void CodePageTextEdit::redo() {
-    if (!isRedoAvailable()) return;
-    const EditHistory::Step& step = history_.toRedo();
-    apply(step.at, step.removed.size(), step.inserted);
-    history_.redone();
-    modified_ = true;
-    moveCaret(step.at + step.inserted.size(), false);
-}
-
-void CodePageTextEdit::cut() {
-    if (!hasSelection()) return;
-    copy();
-    replaceSelection({});
-}
-
-void CodePageTextEdit::copy() const {
-    if (hasSelection()) QGuiApplication::clipboard()->setText(selectedText());
-}
-
-void CodePageTextEdit::paste() { insertFromMimeData(QGuiApplication::clipboard()->mimeData()); }
+void CodePageTextEdit::paste() { editor_.paste(); }
 
 void CodePageTextEdit::selectAll() {
-    anchor_ = 0;
-    caret_ = text_.size();
-    wantedX_ = -1;
-    viewport()->update();
+    editor_.selectAll();
     publishSelection();
     if (QAccessible::isActive()) {
         QAccessibleTextSelectionEvent event(this, 0, characterCount());
@@ -342,135 +227,39 @@ void CodePageTextEdit::selectAll() {
 
 void CodePageTextEdit::insertFromMimeData(const QMimeData* source) {
     if (source == nullptr || !source->hasText()) return;
-    replaceSelection(toBoxBytes(source->text()));
+    editor_.insert(toBoxBytes(source->text()));
 }
 
-// ---- Layout ---------------------------------------------------------------
+// ---- Layout and scrolling -------------------------------------------------
 
-// Made when first needed: the boxes are built before the first prompt shows,
-// and laid out only once the window is.
-const TextMetrics& CodePageTextEdit::metrics() const {
-    if (!metrics_) metrics_ = std::make_unique<TextMetrics>(font());
-    return *metrics_;
-}
-
-Fixed CodePageTextEdit::wrapWidth() const {
-    // A box not yet sized wraps nothing, as Qt's boxes do.
-    const int width = viewport()->width();
-    if (width <= 0) return Fixed{INT32_MAX} * kFixedOne;
-    return Fixed{width - 2 * kMargin} * kFixedOne;
-}
-
-void CodePageTextEdit::ensureLayout() const {
-    const Fixed width = wrapWidth();
-    if (!lines_.empty() && laidOutWidth_ == width) return;
-    lines_.clear();
-    const std::size_t n = text_.size();
-    for (std::size_t at = 0; at <= n; at = metrics().nextLineStart(text_, at, width)) lines_.push_back(at);
-    laidOutWidth_ = width;
-    lastLaidOut_ = n;
-}
-
-// Lays out anew from the line before the change until a line starts where
-// one started before it (moved by the change); the lines after are only
-// moved. Typing into a paragraph of megabytes lays out a few lines.
-void CodePageTextEdit::relayoutAfter(std::size_t at, std::size_t removed, std::size_t inserted) {
-    const Fixed width = wrapWidth();
-    if (lines_.empty() || laidOutWidth_ != width) {
-        lines_.clear();
-        return;
-    }
-    const auto delta = static_cast<std::ptrdiff_t>(inserted) - static_cast<std::ptrdiff_t>(removed);
-    const auto moved = [delta](std::size_t start) { return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(start) + delta); };
-    std::size_t first = static_cast<std::size_t>(std::upper_bound(lines_.begin(), lines_.end(), at) - lines_.begin()) - 1;
-    if (first > 0) --first;
-    std::size_t old = static_cast<std::size_t>(std::upper_bound(lines_.begin(), lines_.end(), at + removed) - lines_.begin());
-    std::vector<std::size_t> fresh;
-    const std::size_t n = text_.size();
-    std::size_t start = lines_[first];
-    std::size_t laid = 0;
-    bool met = false;
-    while (start <= n) {
-        fresh.push_back(start);
-        const std::size_t next = metrics().nextLineStart(text_, start, width);
-        laid += std::min(next, n) - start;
-        start = next;
-        if (start <= at + inserted) continue;
-        while (old < lines_.size() && moved(lines_[old]) < start) ++old;
-        if (old < lines_.size() && moved(lines_[old]) == start) {
-            met = true;
-            break;
-        }
-    }
-    lastLaidOut_ = laid;
-    if (!met) old = lines_.size();
-    for (std::size_t k = old; k < lines_.size(); ++k) lines_[k] = moved(lines_[k]);
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(first), lines_.begin() + static_cast<std::ptrdiff_t>(old));
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(first), fresh.begin(), fresh.end());
-}
-
-int CodePageTextEdit::lineCount() const {
-    ensureLayout();
-    return toInt(lines_.size());
-}
+int CodePageTextEdit::lineCount() const { return toInt(core().lineCount()); }
 
 int CodePageTextEdit::lineStart(int line) const {
-    ensureLayout();
-    return toChars(lines_[std::min(static_cast<std::size_t>(std::max(line, 0)), lines_.size() - 1)]);
+    return toChars(core().lineStart(static_cast<std::size_t>(std::max(line, 0))));
 }
 
-int CodePageTextEdit::lineOfPosition(int position) const { return toInt(lineOf(toBytes(position))); }
-
-std::size_t CodePageTextEdit::lineOf(std::size_t at) const {
-    ensureLayout();
-    return static_cast<std::size_t>(std::upper_bound(lines_.begin(), lines_.end(), at) - lines_.begin()) - 1;
-}
-
-// Where the line's characters end: before its line break, if it has one.
-std::size_t CodePageTextEdit::contentEnd(std::size_t line) const {
-    if (line + 1 >= lines_.size()) return text_.size();
-    const std::size_t next = lines_[line + 1];
-    return text_[next - 1] == '\n' ? next - 2 : next;
-}
-
-// Where End puts the caret: before the line break, or, on a line that was
-// wrapped at a blank, before that blank, so that the caret stays on that
-// line, as in Qt.
-std::size_t CodePageTextEdit::lineEndForCaret(std::size_t line) const {
-    if (line + 1 >= lines_.size()) return text_.size();
-    const std::size_t next = lines_[line + 1];
-    if (text_[next - 1] == '\n') return next - 2;
-    return isBlank(static_cast<unsigned char>(text_[next - 1])) ? next - 1 : next;
-}
-
-int CodePageTextEdit::visibleLines() const {
-    const int lines = static_cast<int>((viewport()->height() - kMargin) / metrics().lineHeight());
-    return std::max(lines, 1);
-}
+int CodePageTextEdit::lineOfPosition(int position) const { return toInt(core().lineOf(toBytes(position))); }
 
 void CodePageTextEdit::updateScrollBar() {
     // Laid out when shown, at the width it is shown at.
     if (!isVisible()) return;
-    ensureLayout();
     QScrollBar* bar = verticalScrollBar();
-    const int page = visibleLines();
-    bar->setPageStep(page);
-    bar->setRange(0, std::max(0, toInt(lines_.size()) - page));
+    syncingBar_ = true;
+    bar->setPageStep(toInt(editor_.pageLines()));
+    bar->setRange(0, toInt(editor_.maxTop()));
+    bar->setValue(toInt(editor_.top()));
+    syncingBar_ = false;
 }
 
-void CodePageTextEdit::ensureCaretVisible() {
-    if (!isVisible()) return;
-    QScrollBar* bar = verticalScrollBar();
-    const int line = toInt(lineOf(caret_));
-    const int page = visibleLines();
-    if (line < bar->value())
-        bar->setValue(line);
-    else if (line >= bar->value() + page)
-        bar->setValue(line - page + 1);
+void CodePageTextEdit::scrollContentsBy(int, int) {
+    // The student moved the scroll bar.
+    if (!syncingBar_) editor_.scrollTo(static_cast<std::size_t>(std::max(0, verticalScrollBar()->value())));
+    viewport()->update();
 }
 
 void CodePageTextEdit::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    if (isVisible()) editor_.relayout();
     updateScrollBar();
 }
 
@@ -482,75 +271,25 @@ void CodePageTextEdit::showEvent(QShowEvent* event) {
 void CodePageTextEdit::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        metrics_.reset();
-        lines_.clear();
+        font_.reset();
+        editor_.relayout();
         updateScrollBar();
         viewport()->update();
     }
 }
 
-void CodePageTextEdit::scrollContentsBy(int, int) { viewport()->update(); }
-
 // ---- Caret ----------------------------------------------------------------
 
-void CodePageTextEdit::moveCaret(std::size_t to, bool keepAnchor, bool keepColumn) {
-    caret_ = std::min(to, text_.size());
-    if (!keepAnchor) anchor_ = caret_;
-    if (!keepColumn) wantedX_ = -1;
-    caretMoved();
-}
-
-void CodePageTextEdit::caretMoved() {
-    ensureCaretVisible();
-    restartBlink();
-    viewport()->update();
-    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
-    if (QAccessible::isActive()) {
-        QAccessibleTextCursorEvent event(this, position());
-        QAccessible::updateAccessibility(&event);
-    }
-}
-
 QRect CodePageTextEdit::caretRectAt(std::size_t at) const {
-    const std::size_t line = lineOf(at);
-    const qreal height = metrics().lineHeight();
-    const qreal x = kMargin + static_cast<qreal>(metrics().xOf(text_, lines_[line], at)) / kFixedOne;
-    const qreal y = kMargin + (static_cast<qreal>(line) - verticalScrollBar()->value()) * height;
-    return QRectF(x, y, 1, height).toAlignedRect();
+    editing::TextEditor& e = core();
+    const std::size_t line = e.lineOf(at);
+    const qreal left = kMargin + static_cast<qreal>(e.shownX(at)) / kFixedOne;
+    return QRectF(left, static_cast<qreal>(e.lineY(line)), 1, boxFont().metrics().lineHeight).toRect();
 }
 
-QRect CodePageTextEdit::caretRect() const { return caretRectAt(caret_); }
+QRect CodePageTextEdit::caretRect() const { return caretRectAt(editor_.caret()); }
 
-std::size_t CodePageTextEdit::verticalTarget(std::size_t count, bool down, bool clampToEnds) {
-    const std::size_t line = lineOf(caret_);
-    if (wantedX_ < 0) wantedX_ = metrics().xOf(text_, lines_[line], caret_);
-    std::size_t target;
-    if (down) {
-        if (line + count >= lines_.size()) {
-            if (!clampToEnds || line + 1 >= lines_.size()) return clampToEnds ? text_.size() : caret_;
-            target = lines_.size() - 1;
-        } else {
-            target = line + count;
-        }
-    } else {
-        if (line < count) {
-            if (!clampToEnds || line == 0) return clampToEnds ? 0 : caret_;
-            target = 0;
-        } else {
-            target = line - count;
-        }
-    }
-    return metrics().positionAt(text_, lines_[target], lineEndForCaret(target), wantedX_);
-}
-
-std::size_t CodePageTextEdit::hitTest(const QPoint& point) const {
-    ensureLayout();
-    const qreal row = (point.y() - kMargin) / metrics().lineHeight();
-    const qreal line = std::clamp(std::floor(row) + verticalScrollBar()->value(), 0.0,
-                                  static_cast<qreal>(lines_.size() - 1));
-    const auto k = static_cast<std::size_t>(line);
-    return metrics().positionAt(text_, lines_[k], lineEndForCaret(k), Fixed{point.x() - kMargin} * kFixedOne);
-}
+editing::Coord CodePageTextEdit::textX(const QPoint& point) const { return Coord{point.x() - kMargin} * kFixedOne; }
 
 void CodePageTextEdit::restartBlink() {
     caretShown_ = true;
@@ -562,6 +301,10 @@ void CodePageTextEdit::restartBlink() {
 }
 
 void CodePageTextEdit::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == tripleClick_.timerId()) {
+        tripleClick_.stop();
+        return;
+    }
     if (event->timerId() != blink_.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;
@@ -594,15 +337,15 @@ void CodePageTextEdit::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QPalette& pal = palette();
     painter.fillRect(event->rect(), pal.brush(QPalette::Base));
-    ensureLayout();
-    const qreal height = metrics().lineHeight();
-    const std::size_t selFrom = std::min(caret_, anchor_);
-    const std::size_t selTo = std::max(caret_, anchor_);
+    editing::TextEditor& e = editor_;
+    const std::size_t lines = e.lineCount();
+    const qreal height = boxFont().metrics().lineHeight;
     const QRect area = event->rect();
-    qreal y = kMargin;
-    for (auto line = static_cast<std::size_t>(verticalScrollBar()->value());
-         line < lines_.size() && y < viewport()->height(); ++line, y += height) {
-        if (y + height >= area.top() && y <= area.bottom()) drawLine(painter, line, y, selFrom, selTo);
+    for (std::size_t line = e.top(); line < lines; ++line) {
+        const auto y = static_cast<qreal>(e.lineY(line));
+        if (y >= viewport()->height()) break;
+        if (y + height >= area.top() && y <= area.bottom())
+            drawLine(painter, line, y, e.selectionStart(), e.selectionEnd());
     }
     const QRect caret = caretRect();
     if (!preedit_.isEmpty()) {
@@ -613,7 +356,7 @@ void CodePageTextEdit::paintEvent(QPaintEvent* event) {
         const QFontMetricsF composed(underlined);
         painter.fillRect(QRectF(caret.x(), caret.y(), composed.horizontalAdvance(preedit_), height), pal.base());
         painter.setPen(pal.color(QPalette::Text));
-        painter.drawText(QPointF(caret.x(), caret.y() + metrics().ascent()), preedit_);
+        painter.drawText(QPointF(caret.x(), caret.y() + boxFont().ascent()), preedit_);
     } else if (hasFocus() && caretShown_ && caret.intersects(area)) {
         painter.fillRect(caret, pal.text());
     }
@@ -621,47 +364,50 @@ void CodePageTextEdit::paintEvent(QPaintEvent* event) {
 
 void CodePageTextEdit::drawLine(QPainter& painter, std::size_t line, qreal y, std::size_t selFrom,
                                 std::size_t selTo) const {
-    const TextMetrics& m = metrics();
-    const std::size_t start = lines_[line];
-    const std::size_t end = contentEnd(line);
-    const std::size_t next = line + 1 < lines_.size() ? lines_[line + 1] : text_.size();
-    const qreal height = m.lineHeight();
+    const BoxFont& f = boxFont();
+    const editing::CharWidths& widths = f.metrics().widths;
+    editing::TextEditor& e = core();
+    const std::string& text = codePageText();
+    const std::size_t start = e.lineStart(line);
+    const std::size_t end = e.lineContentEnd(line);
+    const std::size_t next = line + 1 < e.lineCount() ? e.lineStart(line + 1) : text.size();
+    const qreal height = f.metrics().lineHeight;
     const QPalette& pal = palette();
-    const auto px = [](Fixed x) { return kMargin + static_cast<qreal>(x) / kFixedOne; };
+    const auto px = [](Coord x) { return kMargin + static_cast<qreal>(x) / kFixedOne; };
 
     if (selFrom < selTo && selFrom < std::max(next, end + 1) && selTo > start) {
         const std::size_t a = std::max(selFrom, start);
         const std::size_t b = std::min(selTo, end);
-        const Fixed xa = m.xOf(text_, start, a);
-        Fixed xb = a < b ? xa + m.xOf(text_, a, b) : xa;
+        const Coord xa = widths.xOf(text, start, a);
+        Coord xb = a < b ? xa + widths.xOf(text, a, b) : xa;
         // A selected line break shows as a blank's width.
-        if (selTo > end && next > end) xb += m.advance(' ', xb);
+        if (selTo > end && next > end) xb += widths.of(' ', xb);
         painter.fillRect(QRectF(px(xa), y, static_cast<qreal>(xb - xa) / kFixedOne, height), pal.highlight());
     }
 
-    const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
-    const qreal baseline = y + m.ascent();
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const qreal baseline = y + f.ascent();
     const qreal right = viewport()->width();
     QList<quint32> glyphs[2];
     QList<QPointF> places[2];
-    Fixed x = 0;
+    Coord x = 0;
     for (std::size_t i = start; i < end && px(x) < right; ++i) {
         const unsigned char c = s[i];
         const int selected = i >= selFrom && i < selTo ? 1 : 0;
-        if (m.drawnByQt(c)) {
+        if (f.drawnByQt(c)) {
             painter.setPen(pal.color(selected != 0 ? QPalette::HighlightedText : QPalette::Text));
             painter.setFont(font());
-            painter.drawText(QPointF(px(x), baseline), toQt(std::string_view(text_).substr(i, 1)));
-        } else if (!m.invisible(c)) {
-            glyphs[selected].append(m.glyph(c));
+            painter.drawText(QPointF(px(x), baseline), toQt(std::string_view(text).substr(i, 1)));
+        } else if (!f.invisible(c)) {
+            glyphs[selected].append(f.glyph(c));
             places[selected].append(QPointF(px(x), baseline));
         }
-        x += m.advance(c, x);
+        x += widths.of(c, x);
     }
     for (int selected = 0; selected < 2; ++selected) {
         if (glyphs[selected].isEmpty()) continue;
         QGlyphRun run;
-        run.setRawFont(m.rawFont());
+        run.setRawFont(f.rawFont());
         run.setGlyphIndexes(glyphs[selected]);
         run.setPositions(places[selected]);
         painter.setPen(pal.color(selected != 0 ? QPalette::HighlightedText : QPalette::Text));
@@ -709,7 +455,7 @@ void CodePageTextEdit::limitedKeyPress(QKeyEvent* event) {
     }
     if (typesText(*event)) {
         // What the code page lacks is '?' before it is typed.
-        replaceSelection(toBoxBytes(limitToCodePage(event->text())), Run::Typing);
+        editor_.type(toBoxBytes(limitToCodePage(event->text())));
         event->accept();
         return;
     }
@@ -717,66 +463,31 @@ void CodePageTextEdit::limitedKeyPress(QKeyEvent* event) {
 }
 
 bool CodePageTextEdit::moveKey(QKeyEvent* event) {
-    enum Op { NextChar, PreviousChar, NextWord, PreviousWord, Down, Up, LineStart, LineEnd,
-              BlockStart, BlockEnd, Start, End, PageDown, PageUp };
-    struct Move {
+    using editing::Move;
+    struct Binding {
         QKeySequence::StandardKey move, select;
-        Op op;
+        Move op;
     };
-    static const Move moves[] = {
-        {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, NextChar},
-        {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, PreviousChar},
-        {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, NextWord},
-        {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, PreviousWord},
-        {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, Down},
-        {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, Up},
-        {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, LineStart},
-        {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, LineEnd},
-        {QKeySequence::MoveToStartOfBlock, QKeySequence::SelectStartOfBlock, BlockStart},
-        {QKeySequence::MoveToEndOfBlock, QKeySequence::SelectEndOfBlock, BlockEnd},
-        {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, Start},
-        {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, End},
-        {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, PageDown},
-        {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, PageUp},
+    static const Binding bindings[] = {
+        {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, Move::NextChar},
+        {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, Move::PreviousChar},
+        {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, Move::NextWord},
+        {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, Move::PreviousWord},
+        {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, Move::Down},
+        {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, Move::Up},
+        {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, Move::LineStart},
+        {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, Move::LineEnd},
+        {QKeySequence::MoveToStartOfBlock, QKeySequence::SelectStartOfBlock, Move::ParagraphStart},
+        {QKeySequence::MoveToEndOfBlock, QKeySequence::SelectEndOfBlock, Move::ParagraphEnd},
+        {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, Move::Start},
+        {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Move::End},
+        {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, Move::PageDown},
+        {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, Move::PageUp},
     };
-    for (const Move& m : moves) {
-        const bool select = event->matches(m.select);
-        if (!select && !event->matches(m.move)) continue;
-        ensureLayout();
-        std::size_t to = caret_;
-        bool column = false;
-        switch (m.op) {
-            case NextChar:
-                to = !select && hasSelection() ? std::max(caret_, anchor_) : nextChar(caret_);
-                break;
-            case PreviousChar:
-                to = !select && hasSelection() ? std::min(caret_, anchor_) : previousChar(caret_);
-                break;
-            case NextWord: to = nextWord(caret_); break;
-            case PreviousWord: to = previousWord(caret_); break;
-            case Down:
-            case Up:
-                to = verticalTarget(1, m.op == Down, false);
-                column = true;
-                break;
-            case LineStart: to = lines_[lineOf(caret_)]; break;
-            case LineEnd: to = lineEndForCaret(lineOf(caret_)); break;
-            case BlockStart: to = paragraphStart(caret_); break;
-            case BlockEnd: to = paragraphEnd(caret_); break;
-            case Start: to = 0; break;
-            case End: to = text_.size(); break;
-            case PageDown:
-            case PageUp: {
-                // The page turns, and the caret keeps its place on screen.
-                const int page = visibleLines();
-                to = verticalTarget(static_cast<std::size_t>(page), m.op == PageDown, true);
-                QScrollBar* bar = verticalScrollBar();
-                bar->setValue(bar->value() + (m.op == PageDown ? page : -page));
-                column = true;
-                break;
-            }
-        }
-        moveCaret(to, select, column);
+    for (const Binding& b : bindings) {
+        const bool select = event->matches(b.select);
+        if (!select && !event->matches(b.move)) continue;
+        editor_.move(b.op, select);
         if (select) publishSelection();
         return true;
     }
@@ -784,37 +495,32 @@ bool CodePageTextEdit::moveKey(QKeyEvent* event) {
 }
 
 bool CodePageTextEdit::editKey(QKeyEvent* event) {
-    const auto removeTo = [this](std::size_t to, Run run = Run::None) {
-        if (hasSelection()) run = Run::None;
-        else anchor_ = to;
-        replaceSelection({}, run);
-    };
+    using editing::Erase;
     if (event->matches(QKeySequence::SelectAll)) {
         selectAll();
     } else if (event->matches(QKeySequence::Undo)) {
-        undo();
+        editor_.undo();
     } else if (event->matches(QKeySequence::Redo)) {
-        redo();
+        editor_.redo();
     } else if (event->matches(QKeySequence::Cut)) {
-        cut();
+        editor_.cut();
     } else if (event->matches(QKeySequence::Copy)) {
-        copy();
+        editor_.copy();
     } else if (event->matches(QKeySequence::Paste)) {
-        paste();
+        editor_.paste();
     } else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
-        removeTo(previousChar(caret_), Run::Deleting);
+        editor_.erase(Erase::PreviousChar);
     } else if (event->matches(QKeySequence::Delete)) {
-        removeTo(nextChar(caret_), Run::Deleting);
+        editor_.erase(Erase::NextChar);
     } else if (event->matches(QKeySequence::DeleteStartOfWord)) {
-        removeTo(previousWord(caret_));
+        editor_.erase(Erase::PreviousWord);
     } else if (event->matches(QKeySequence::DeleteEndOfWord)) {
-        removeTo(nextWord(caret_));
+        editor_.erase(Erase::NextWord);
     } else if (event->matches(QKeySequence::DeleteEndOfLine)) {
-        const std::size_t end = paragraphEnd(caret_);
-        removeTo(end == caret_ ? nextChar(caret_) : end);
+        editor_.erase(Erase::ToParagraphEnd);
     } else if (event->matches(QKeySequence::InsertParagraphSeparator) ||
                event->matches(QKeySequence::InsertLineSeparator)) {
-        replaceSelection("\r\n");
+        editor_.insert("\r\n");
     } else {
         return false;
     }
@@ -830,15 +536,14 @@ void CodePageTextEdit::inputMethodEvent(QInputMethodEvent* event) {
 void CodePageTextEdit::limitedInputMethod(QInputMethodEvent* event) {
     if (event->replacementLength() > 0 || event->replacementStart() != 0) {
         // The replacement counts characters from the caret.
-        std::size_t from = caret_;
-        for (int k = event->replacementStart(); k < 0; ++k) from = previousChar(from);
-        for (int k = 0; k < event->replacementStart(); ++k) from = nextChar(from);
+        std::size_t from = editor_.caret();
+        for (int k = event->replacementStart(); k < 0; ++k) from = editor_.previousChar(from);
+        for (int k = 0; k < event->replacementStart(); ++k) from = editor_.nextChar(from);
         std::size_t to = from;
-        for (int k = 0; k < event->replacementLength(); ++k) to = nextChar(to);
-        caret_ = to;
-        anchor_ = from;
+        for (int k = 0; k < event->replacementLength(); ++k) to = editor_.nextChar(to);
+        editor_.select(from, to);
     }
-    if (!event->commitString().isEmpty() || hasSelection()) replaceSelection(toBoxBytes(event->commitString()), Run::Typing);
+    if (!event->commitString().isEmpty() || hasSelection()) editor_.type(toBoxBytes(event->commitString()));
     preedit_ = limitToCodePage(event->preeditString());
     viewport()->update();
     event->accept();
@@ -846,21 +551,23 @@ void CodePageTextEdit::limitedInputMethod(QInputMethodEvent* event) {
 
 QVariant CodePageTextEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
     // Around the caret, within its paragraph, at most kSurrounding either way.
-    std::size_t from = caret_;
-    while (from > 0 && caret_ - from < kSurrounding && text_[from - 1] != '\n') --from;
-    std::size_t to = caret_;
-    while (to < text_.size() && to - caret_ < kSurrounding && text_[to] != '\r') ++to;
+    const std::string& text = codePageText();
+    const std::size_t caret = editor_.caret();
+    std::size_t from = caret;
+    while (from > 0 && caret - from < kSurrounding && text[from - 1] != '\n') --from;
+    std::size_t to = caret;
+    while (to < text.size() && to - caret < kSurrounding && text[to] != '\r') ++to;
     const auto within = [&](std::size_t at) { return toInt(std::clamp(at, from, to) - from); };
     switch (query) {
         case Qt::ImEnabled: return true;
         case Qt::ImCursorRectangle: return caretRect();
-        case Qt::ImAnchorRectangle: return caretRectAt(anchor_);
+        case Qt::ImAnchorRectangle: return caretRectAt(editor_.anchor());
         case Qt::ImFont: return font();
-        case Qt::ImCursorPosition: return within(caret_);
-        case Qt::ImAnchorPosition: return within(anchor_);
-        case Qt::ImSurroundingText: return toQt(std::string_view(text_).substr(from, to - from));
-        case Qt::ImTextBeforeCursor: return toQt(std::string_view(text_).substr(from, caret_ - from));
-        case Qt::ImTextAfterCursor: return toQt(std::string_view(text_).substr(caret_, to - caret_));
+        case Qt::ImCursorPosition: return within(caret);
+        case Qt::ImAnchorPosition: return within(editor_.anchor());
+        case Qt::ImSurroundingText: return toQt(std::string_view(text).substr(from, to - from));
+        case Qt::ImTextBeforeCursor: return toQt(std::string_view(text).substr(from, caret - from));
+        case Qt::ImTextAfterCursor: return toQt(std::string_view(text).substr(caret, to - caret));
         case Qt::ImCurrentSelection: return selectedText();
         case Qt::ImAbsolutePosition: return position();
         case Qt::ImHints: return static_cast<int>(inputMethodHints() | Qt::ImhMultiLine);
@@ -873,19 +580,29 @@ QVariant CodePageTextEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
 
 void CodePageTextEdit::mousePressEvent(QMouseEvent* event) {
     guardedHandler([&] {
-        const std::size_t at = hitTest(event->position().toPoint());
-        if (event->button() == Qt::LeftButton) {
-            moveCaret(at, (event->modifiers() & Qt::ShiftModifier) != 0);
+        const QPoint p = event->position().toPoint();
+        if (event->button() == Qt::LeftButton && tripleClick_.isActive() &&
+            (p - tripleClickAt_).manhattanLength() < QApplication::startDragDistance()) {
+            // A click soon after a double-click, near it.
+            tripleClick_.stop();
+            editor_.tripleClick();
+            publishSelection();
+        } else if (event->button() == Qt::LeftButton) {
+            editor_.press(textX(p), p.y(), (event->modifiers() & Qt::ShiftModifier) != 0);
             selecting_ = true;
         } else if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
-            moveCaret(at, false);
+            const std::size_t at = editor_.positionAt(textX(p), p.y());
+            editor_.select(at, at);
             insertFromMimeData(QGuiApplication::clipboard()->mimeData(QClipboard::Selection));
         }
     });
 }
 
 void CodePageTextEdit::mouseMoveEvent(QMouseEvent* event) {
-    if (selecting_ && (event->buttons() & Qt::LeftButton)) moveCaret(hitTest(event->position().toPoint()), true);
+    guardedHandler([&] {
+        const QPoint p = event->position().toPoint();
+        if (selecting_ && (event->buttons() & Qt::LeftButton)) editor_.dragTo(textX(p), p.y());
+    });
 }
 
 void CodePageTextEdit::mouseReleaseEvent(QMouseEvent* event) {
@@ -896,21 +613,14 @@ void CodePageTextEdit::mouseReleaseEvent(QMouseEvent* event) {
 
 void CodePageTextEdit::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    // The word, the run of punctuation or the blanks under the pointer.
-    const std::size_t at = hitTest(event->position().toPoint());
-    const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
-    const std::size_t n = text_.size();
-    const std::size_t at0 = at < n && s[at] != '\r' ? at : (at > 0 && s[at - 1] != '\n' ? at - 1 : at);
-    if (at0 >= n || s[at0] == '\r') return;
-    const auto kind = [](unsigned char c) { return isBlank(c) ? 0 : isWordSeparator(c) ? 1 : 2; };
-    const int k = kind(s[at0]);
-    std::size_t a = at0, b = at0 + 1;
-    while (a > 0 && s[a - 1] != '\n' && kind(s[a - 1]) == k) --a;
-    while (b < n && s[b] != '\r' && kind(s[b]) == k) ++b;
-    anchor_ = a;
-    moveCaret(b, true);
-    selecting_ = false;
-    publishSelection();
+    guardedHandler([&] {
+        const QPoint p = event->position().toPoint();
+        editor_.doubleClick(textX(p), p.y());
+        selecting_ = false;
+        publishSelection();
+        tripleClickAt_ = p;
+        tripleClick_.start(QApplication::doubleClickInterval(), this);
+    });
 }
 
 void CodePageTextEdit::contextMenuEvent(QContextMenuEvent* event) {
@@ -922,15 +632,15 @@ void CodePageTextEdit::contextMenuEvent(QContextMenuEvent* event) {
     };
     const bool clipboardText = QGuiApplication::clipboard()->mimeData() != nullptr &&
                                QGuiApplication::clipboard()->mimeData()->hasText();
-    add(tr("&Undo"), QKeySequence::Undo, isUndoAvailable(), [this] { undo(); });
-    add(tr("&Redo"), QKeySequence::Redo, isRedoAvailable(), [this] { redo(); });
+    add(tr("&Undo"), QKeySequence::Undo, isUndoAvailable(), [this] { editor_.undo(); });
+    add(tr("&Redo"), QKeySequence::Redo, isRedoAvailable(), [this] { editor_.redo(); });
     menu.addSeparator();
-    add(tr("Cu&t"), QKeySequence::Cut, hasSelection(), [this] { cut(); });
-    add(tr("&Copy"), QKeySequence::Copy, hasSelection(), [this] { copy(); });
-    add(tr("&Paste"), QKeySequence::Paste, clipboardText, [this] { paste(); });
-    add(tr("Delete"), QKeySequence::Delete, hasSelection(), [this] { replaceSelection({}); });
+    add(tr("Cu&t"), QKeySequence::Cut, hasSelection(), [this] { editor_.cut(); });
+    add(tr("&Copy"), QKeySequence::Copy, hasSelection(), [this] { editor_.copy(); });
+    add(tr("&Paste"), QKeySequence::Paste, clipboardText, [this] { editor_.paste(); });
+    add(tr("Delete"), QKeySequence::Delete, hasSelection(), [this] { editor_.erase(editing::Erase::NextChar); });
     menu.addSeparator();
-    add(tr("Select All"), QKeySequence::SelectAll, !text_.empty(), [this] { selectAll(); });
+    add(tr("Select All"), QKeySequence::SelectAll, !codePageText().empty(), [this] { selectAll(); });
     menu.exec(event->globalPos());
 }
 
@@ -944,7 +654,9 @@ void CodePageTextEdit::dragMoveEvent(QDragMoveEvent* event) {
 
 void CodePageTextEdit::dropEvent(QDropEvent* event) {
     guardedHandler([&] {
-        moveCaret(hitTest(event->position().toPoint()), false);
+        const QPoint p = event->position().toPoint();
+        const std::size_t at = editor_.positionAt(textX(p), p.y());
+        editor_.select(at, at);
         insertFromMimeData(event->mimeData());
         event->acceptProposedAction();
     });

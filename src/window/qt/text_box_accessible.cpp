@@ -55,17 +55,41 @@ public:
     QString text(int start, int end) const override { return box()->textBetween(start, end); }
     int characterCount() const override { return box()->characterCount(); }
 
+    // Characters, words, lines and paragraphs as the box's own core counts
+    // them: a line is a line as shown, as Qt's box tells it.
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override {
+        return unitText(offset, type, start, end);
+    }
+    // The unit before the one at the offset is the one at its first
+    // character's left, and the unit after it the one at its end, as Qt's
+    // own box tells them.
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override {
+        if (type == QAccessible::NoBoundary || type == QAccessible::SentenceBoundary)
+            return QAccessibleTextInterface::textBeforeOffset(offset, type, start, end);
+        int first = 0, last = 0;
+        unitText(offset, type, &first, &last);
+        return unitText(first > 0 ? first - 1 : offset, type, start, end);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override {
+        if (type == QAccessible::NoBoundary || type == QAccessible::SentenceBoundary)
+            return QAccessibleTextInterface::textAfterOffset(offset, type, start, end);
+        int first = 0, last = 0;
+        unitText(offset, type, &first, &last);
+        return unitText(last, type, start, end);
+    }
+
     QRect characterRect(int offset) const override {
         const CodePageTextEdit* b = box();
         const std::size_t at = b->toBytes(offset);
         QRect r = b->caretRectAt(at);
-        const QRect next = b->caretRectAt(b->nextChar(at));
+        const QRect next = b->caretRectAt(b->core().nextChar(at));
         if (next.top() == r.top()) r.setRight(std::max(r.left(), next.left() - 1));
         return QRect(b->viewport()->mapToGlobal(r.topLeft()), r.size());
     }
     int offsetAtPoint(const QPoint& point) const override {
         const CodePageTextEdit* b = box();
-        return b->toChars(b->hitTest(b->viewport()->mapFromGlobal(point)));
+        const QPoint p = b->viewport()->mapFromGlobal(point);
+        return b->toChars(b->core().positionAt(b->textX(p), p.y()));
     }
     void scrollToSubstring(int start, int) override { box()->setPosition(start); }
     QString attributes(int, int* start, int* end) const override {
@@ -89,6 +113,24 @@ public:
 
 private:
     CodePageTextEdit* box() const { return static_cast<CodePageTextEdit*>(widget()); }
+
+    QString unitText(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const {
+        using editing::Unit;
+        if (type == QAccessible::SentenceBoundary || type == QAccessible::NoBoundary)
+            return QAccessibleTextInterface::textAtOffset(offset, type, start, end);
+        const Unit unit = type == QAccessible::CharBoundary   ? Unit::Character
+                          : type == QAccessible::WordBoundary ? Unit::Word
+                          : type == QAccessible::LineBoundary ? Unit::Line
+                                                              : Unit::Paragraph;
+        CodePageTextEdit* b = box();
+        const int count = characterCount();
+        *start = *end = -1;
+        if (offset < 0 || offset > count) return {};
+        const auto [first, last] = b->core().unitAt(b->toBytes(std::min(offset, count)), unit);
+        *start = b->toChars(first);
+        *end = b->toChars(last);
+        return b->textBetween(*start, *end);
+    }
 };
 
 namespace {

@@ -140,7 +140,7 @@ void MainWindow::buildControls() {
         switch (control.kind) {
         case ControlKind::MultiLineText: {
             auto view = std::make_unique<TextView>(control, hwnd);
-            view->setText(control.caption);
+            view->resetText(control.caption);
             widget = std::move(view);
             break;
         }
