@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/random.h"
+#include "system_library.h"
 #include "text.h"
 
 namespace {
@@ -79,6 +80,7 @@ bool exitAtFirstPrompt() { return GetEnvironmentVariableW(L"DRILL_EXIT_AT_FIRST_
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    drill::win32::restrictDllSearch();
     bool handled = false;
     if (const int status = commandLine(handled); handled) return status;
 
