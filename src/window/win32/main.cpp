@@ -88,7 +88,7 @@ void NTAPI restrictDllSearchAtStart(PVOID, DWORD reason, PVOID) {
 }  // namespace
 
 // The loader calls the callbacks of .CRT$XL* in the order of their names;
-// mingw-w64's runtime has its own at XLC and XLD.
+// the runtime's own (mingw-w64's and its threads') come after XLB.
 extern "C" __attribute__((used, section(".CRT$XLB"))) const PIMAGE_TLS_CALLBACK drillRestrictDllSearch =
     restrictDllSearchAtStart;
 
