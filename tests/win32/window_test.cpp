@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "window/controls.h"
 #include "window/win32/desktop.h"
 #include "window/win32/main_window.h"
+#include "window/win32/system_library.h"
 #include "window/win32/text.h"
 #include "window/win32/text_view.h"
 #include "window/win32/widgets.h"
@@ -465,6 +467,38 @@ TEST(Win32Window, PicturesAndCircles) {
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(read->pixels, (std::vector<std::uint32_t>{0xFF090807u, 0xFF0C0B0Au, 0xFF030201u, 0xFF060504u}));
     EXPECT_FALSE(fromPackedDib(dib24.data(), dib24.size() - 1).has_value());
+}
+
+// Where oleacc cannot be loaded from the system folder, the program works on:
+// it takes the four prompts and records, and a screen reader that asks a box
+// gets Windows' standard object instead of the program's.
+TEST(Win32Window, WithoutTheAccessibilityDllItStillRecords) {
+    std::set<std::wstring> asked;
+    struct Restore {
+        ProcedureFinder was;
+        ~Restore() { replaceProcedureFinder(std::move(was)); }
+    } restore{replaceProcedureFinder([&](const wchar_t* dll, const char*) -> FARPROC {
+        asked.insert(dll);
+        return nullptr;
+    })};
+    Win32Rig rig;
+    ASSERT_TRUE(rig.load());
+    EXPECT_EQ(rig.dialogs.prompts.size(), 4u);
+    CoInitialize(nullptr);
+    const GUID iidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    IAccessible* standard = nullptr;
+    EXPECT_EQ(AccessibleObjectFromWindow(rig.hwnd("txt_answer"), static_cast<DWORD>(OBJID_CLIENT), iidAccessible,
+                                         reinterpret_cast<void**>(&standard)),
+              S_OK);
+    if (standard != nullptr) standard->Release();
+    CoUninitialize();
+    EXPECT_EQ(asked, std::set<std::wstring>{L"oleacc.dll"});
+    rig.press("cmdNextQuestion");
+    rig.setText("txt_answer", "an answer");
+    rig.press("cmd_enter_response");
+    EXPECT_EQ(rig.text("txt_answer"), "");
+    EXPECT_NE(testing::readFile(rig.drive.path("tarnholm/masterFile_Ann_Lee.txt")).find("an answer"), std::string::npos);
+    EXPECT_TRUE(rig.dialogs.messages.empty());
 }
 
 // A screen reader is told every control's name, the descriptions that tell

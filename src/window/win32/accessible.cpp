@@ -2,6 +2,8 @@
 
 #include <oleacc.h>
 
+#include "system_library.h"
+
 namespace drill::win32 {
 
 namespace {
@@ -114,15 +116,19 @@ private:
 
 LRESULT accessibleObject(HWND control, WPARAM wParam, LPARAM lParam, const AccessibleTexts& texts) {
     if (static_cast<LONG>(lParam) != OBJID_CLIENT) return 0;
+    // Without oleacc from the system folder, Windows' own answer.
+    const auto createStandard =
+        systemProcedure<decltype(CreateStdAccessibleObject)>(L"oleacc.dll", "CreateStdAccessibleObject");
+    const auto lresultFromObject = systemProcedure<decltype(LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
+    if (createStandard == nullptr || lresultFromObject == nullptr) return 0;
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(control, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&standard))))
-        return 0;
+    if (FAILED(createStandard(control, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&standard)))) return 0;
     auto* annotated = new (std::nothrow) Annotated(standard, texts);
     if (annotated == nullptr) {
         standard->Release();
         return 0;
     }
-    const LRESULT result = LresultFromObject(kIidAccessible, wParam, static_cast<IAccessible*>(annotated));
+    const LRESULT result = lresultFromObject(kIidAccessible, wParam, static_cast<IAccessible*>(annotated));
     annotated->Release();
     return result > 0 ? result : 0;
 }

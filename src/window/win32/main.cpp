@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/random.h"
+#include "system_library.h"
 #include "text.h"
 
 namespace {
@@ -76,7 +77,20 @@ int commandLine(bool& handled) {
 // input box has been painted.
 bool exitAtFirstPrompt() { return GetEnvironmentVariableW(L"DRILL_EXIT_AT_FIRST_PROMPT", nullptr, 0) > 1; }
 
+// The DLL search is narrowed before any other code of the program runs: a
+// callback of the program's thread-local storage comes before the C++
+// runtime's start-up, which draws the stack guard from the system's crypto
+// provider, and that loads DLLs of its own.
+void NTAPI restrictDllSearchAtStart(PVOID, DWORD reason, PVOID) {
+    if (reason == DLL_PROCESS_ATTACH) drill::win32::restrictDllSearch();
+}
+
 }  // namespace
+
+// The loader calls the callbacks of .CRT$XL* in the order of their names;
+// the runtime's own (mingw-w64's and its threads') come after XLB.
+extern "C" __attribute__((used, section(".CRT$XLB"))) const PIMAGE_TLS_CALLBACK drillRestrictDllSearch =
+    restrictDllSearchAtStart;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     bool handled = false;
