@@ -202,27 +202,23 @@ void TextEditor::paste() {
     if (!pasted.empty()) insert(pasted);
 }
 
-void TextEditor::undo() {
-    if (!history_.canUndo()) return;
-    const EditHistory::Step& step = history_.toUndo();
-    const std::string removed = text_.substr(step.at, step.inserted.size());
-    splice(step.at, step.inserted.size(), step.removed);
-    history_.undone();
-    modified_ = history_.canUndo() && history_.toUndo().run != Run::Program;
-    host_.textChanged(TextChange{step.at, removed, step.removed.size()});
-    const std::size_t end = step.at + step.removed.size();
-    placeCaret(conventions_.undoSelects ? step.at : end, end);
-}
+void TextEditor::undo() { travel(false); }
 
-void TextEditor::redo() {
-    if (!history_.canRedo()) return;
-    const EditHistory::Step& step = history_.toRedo();
-    const std::string removed = text_.substr(step.at, step.removed.size());
-    splice(step.at, step.removed.size(), step.inserted);
-    history_.redone();
-    modified_ = step.run != Run::Program;
-    host_.textChanged(TextChange{step.at, removed, step.inserted.size()});
-    const std::size_t end = step.at + step.inserted.size();
+void TextEditor::redo() { travel(true); }
+
+// Takes the last step back, or makes the last step undone again.
+void TextEditor::travel(bool forward) {
+    if (forward ? !history_.canRedo() : !history_.canUndo()) return;
+    const EditHistory::Step& step = forward ? history_.toRedo() : history_.toUndo();
+    const std::string& now = forward ? step.removed : step.inserted;
+    const std::string& was = forward ? step.inserted : step.removed;
+    splice(step.at, now.size(), was);
+    forward ? history_.redone() : history_.undone();
+    // Unchanged by the student: just after a text of the program's.
+    const EditHistory::Step* last = history_.canUndo() ? &history_.toUndo() : nullptr;
+    modified_ = last != nullptr && last->run != Run::Program;
+    host_.textChanged(TextChange{step.at, now, was.size()});
+    const std::size_t end = step.at + was.size();
     placeCaret(conventions_.undoSelects ? step.at : end, end);
 }
 
@@ -238,14 +234,12 @@ void TextEditor::ensureLayout() {
     lines_.swap(lines);
     laidOutWidth_ = width;
     lastLaidOut_ = n;
-    top_ = std::min(top_, lines_.size() - 1);
+    top_ = std::min(top_, maxTop());
 }
 
-void TextEditor::relayout() {
-    lines_.clear();
-    ensureLayout();
-    scrollTo(top_);
-}
+// Lazily: a box gets its font before it is shown, and measuring a font
+// is the dearest thing a box does before the first prompt.
+void TextEditor::relayout() { lines_.clear(); }
 
 // Lays out anew from the line before the change until a line starts where
 // one started before it (moved by the change); the lines after are only

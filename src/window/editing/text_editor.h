@@ -141,7 +141,8 @@ public:
     Coord shownX(std::size_t at);
     // The caret in view, scrolling as little as the box does.
     void revealCaret();
-    // The view's size or font changed: lines wrap anew when next needed.
+    // The view's size or font changed: lines wrap anew when next needed,
+    // and the first line in view stays as far as the new lines allow.
     void relayout();
 
     // The unit of text around a position, [first, second).
@@ -159,6 +160,7 @@ private:
     // lines out again; a failure leaves both as they were.
     void splice(std::size_t at, std::size_t length, std::string_view now);
     void setWhole(std::string text, bool undoable);
+    void travel(bool forward);
     void placeCaret(std::size_t anchor, std::size_t caret, bool keepColumn = false, bool reveal = true);
 
     void ensureLayout();
