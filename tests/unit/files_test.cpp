@@ -351,6 +351,11 @@ TEST(ErrnoMapping, NearestFileError) {
         {ENOMEM, FileOp::OpenRead, err::OutOfMemory},    {EBADF, FileOp::Write, err::DeviceIo},
         {EBADF, FileOp::OpenWrite, err::PathFileAccess}, {ENXIO, FileOp::OpenRead, err::PathFileAccess},
         {ENOENT, FileOp::Read, err::DeviceIo},
+        // A network file system gone away while opening, as while writing.
+        {ETIMEDOUT, FileOp::OpenWrite, err::DeviceIo},   {EHOSTDOWN, FileOp::OpenRead, err::DeviceIo},
+        {EHOSTUNREACH, FileOp::OpenWrite, err::DeviceIo}, {ENOTCONN, FileOp::OpenRead, err::DeviceIo},
+        {ESTALE, FileOp::OpenWrite, err::DeviceIo},      {ECONNREFUSED, FileOp::MakeDir, err::DeviceIo},
+        {EREMOTEIO, FileOp::OpenRead, err::DeviceIo},
     };
     for (const Case& c : cases)
         EXPECT_EQ(errorFromErrno(c.errnoValue, c.op), c.expected) << c.errnoValue << " op " << int(c.op);
@@ -382,6 +387,14 @@ TEST(Win32ErrorMapping, NearestFileError) {
         {ERROR_NOT_ENOUGH_MEMORY, FileOp::Read, err::OutOfMemory},
         {ERROR_NOT_READY, FileOp::OpenWrite, err::DiskNotReady},
         {ERROR_NETNAME_DELETED, FileOp::Write, err::DeviceIo},
+        // The network or the share gone away while opening, as while writing.
+        {ERROR_NETNAME_DELETED, FileOp::OpenWrite, err::DeviceIo},
+        {ERROR_UNEXP_NET_ERR, FileOp::OpenRead, err::DeviceIo},
+        {ERROR_NETWORK_UNREACHABLE, FileOp::OpenWrite, err::DeviceIo},
+        {ERROR_SEM_TIMEOUT, FileOp::OpenRead, err::DeviceIo},
+        {ERROR_CONNECTION_UNAVAIL, FileOp::OpenWrite, err::DeviceIo},
+        {ERROR_NO_NET_OR_BAD_PATH, FileOp::MakeDir, err::DeviceIo},
+        {ERROR_LOGON_FAILURE, FileOp::OpenRead, err::DeviceIo},
         {ERROR_INVALID_HANDLE, FileOp::Write, err::DeviceIo},
         {ERROR_INVALID_HANDLE, FileOp::OpenWrite, err::PathFileAccess},
     };
