@@ -220,6 +220,7 @@ TEST_F(FilesTest, LineInputAndEndOfFile) {
 
 TEST_F(FilesTest, OpenErrors) {
     fs::create_directory(drive.path("dir"));
+    fs::create_directory(drive.path(std::string(200, 'd')));
     writeFile(drive.path("plain.txt"), "x");
     struct Case {
         const char* name;
@@ -240,6 +241,12 @@ TEST_F(FilesTest, OpenErrors) {
         {"empty name", [](Files& f) { f.openAppend(1, ""); }, err::BadFileName},
         {"NUL in name", [](Files& f) { f.openAppend(1, std::string("c:\\a\0b", 6)); }, err::BadFileName},
         {"name too long", [](Files& f) { f.openAppend(1, "c:\\" + std::string(300, 'n')); }, err::BadFileName},
+#ifdef _WIN32
+        // Each part short enough, the whole of 260 or more, in a folder that is there.
+        {"full path too long",
+         [](Files& f) { f.openAppend(1, "c:\\" + std::string(200, 'd') + "\\" + std::string(60, 'n')); },
+         err::BadFileName},
+#endif
         {"channel 0", [](Files& f) { f.openAppend(0, "c:\\x.txt"); }, err::BadFileName},
         {"channel 256", [](Files& f) { f.openInput(256, "c:\\plain.txt"); }, err::BadFileName},
         {"channel -1", [](Files& f) { f.openOutput(-1, "c:\\x.txt"); }, err::BadFileName},
@@ -250,6 +257,7 @@ TEST_F(FilesTest, OpenErrors) {
         EXPECT_FALSE(f->isOpen(1)) << c.name;
     }
     EXPECT_FALSE(fs::exists(drive.path("nodir")));
+    EXPECT_TRUE(fs::is_empty(drive.path(std::string(200, 'd'))));
 }
 
 #ifndef _WIN32
