@@ -1,8 +1,10 @@
 #include "platform/files.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +30,7 @@
 #include "faults.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/owners.h"
 
 namespace drill {
 namespace {
@@ -260,6 +263,82 @@ TEST_F(FilesTest, OpenErrors) {
     EXPECT_TRUE(fs::is_empty(drive.path(std::string(200, 'd'))));
 }
 
+// Who owns a shared folder and the student's notes file in it, and whether
+// the student's note is recorded there. A hand-in folder that students may
+// write into but not list takes the new file. A file a classmate made there
+// first is refused before a byte reaches it; the instructor's own, and those
+// of a file system that shows one owner for everything, or none, are the
+// student's to write.
+struct OwnerCase {
+    const char* what;
+    fs::perms mode;  // the folder's, where the system has modes
+    const char* folderOwner;
+    const char* fileOwner;  // none: the student's note makes the file
+    int expected;
+};
+const OwnerCase kOwnerCases[] = {
+    {"write-only hand-in folder", fs::perms(01733), "instructor", nullptr, 0},
+    {"write-only folder without the sticky bit", fs::perms(0733), "instructor", nullptr, 0},
+    {"a classmate's file in a folder of root", fs::perms(01777), "root", "classmate", err::PathFileAccess},
+    {"a classmate's file in the instructor's folder", fs::perms(01777), "instructor", "classmate",
+     err::PathFileAccess},
+    {"the instructor's file", fs::perms(01777), "instructor", "instructor", 0},
+    {"one owner for everything, as on a CIFS mount", fs::perms(0777), "mount", "mount", 0},
+    {"the student's own file", fs::perms(01777), "root", "student", 0},
+    {"no owner shown, as on a FAT drive or some shares", fs::perms(0777), "", "", 0},
+};
+
+// The case's folder, with the file prepared in it where the case has one.
+std::string prepareOwnerCase(const TempDrive& drive, const OwnerCase& c, int i) {
+    const std::string folder = "shared" + std::to_string(i);
+    fs::create_directory(drive.path(folder));
+    if (c.fileOwner) writeFile(drive.path(folder + "/notes_Ann.txt"), "prepared\r\n");
+    return folder;
+}
+
+void recordNote(Files& files, const std::string& folder) {
+    files.openAppend(3, "c:\\" + folder + "\\notes_Ann.txt");
+    files.print(3, "Ann's note");
+    files.close(3);
+}
+
+// `result`: 0, or the number the note failed with.
+void expectOwnerCase(const TempDrive& drive, const OwnerCase& c, const std::string& folder, int result) {
+    EXPECT_EQ(result, c.expected) << c.what;
+    const std::string before = c.fileOwner ? "prepared\r\n" : "";
+    EXPECT_EQ(readFile(drive.path(folder + "/notes_Ann.txt")), c.expected == 0 ? before + "Ann's note\r\n" : before)
+        << c.what;
+}
+
+// Owners as the test tells them, by the name of the file's folder: its own
+// and its file's.
+class ToldOwners : public Owners {
+public:
+    std::map<std::string, std::pair<Owner, Owner>> folders;
+
+    bool isStudent(const std::string& owner) override { return owner == "student"; }
+    Owner ofFile(std::intptr_t, const NativePath& native) override { return folders.at(folderOf(native)).second; }
+    Owner ofFolder(const NativePath& native) override { return folders.at(folderOf(native)).first; }
+
+private:
+    static std::string folderOf(const NativePath& native) { return fs::path(native).parent_path().filename().string(); }
+};
+
+// The same cases on every system, with owners told: what Windows or Linux
+// says of a classmate's file, without being one.
+TEST_F(FilesTest, SharedFoldersByTheOwnersTheSystemTells) {
+    auto owners = std::make_unique<ToldOwners>();
+    ToldOwners& told = *owners;
+    const auto student = makeDiskFiles(makeNativeFileSystem(std::move(owners)));
+    const auto owner = [](const char* name) { return name == nullptr || *name == '\0' ? Owner() : Owner(name); };
+    int i = 0;
+    for (const OwnerCase& c : kOwnerCases) {
+        const std::string folder = prepareOwnerCase(drive, c, i++);
+        told.folders[folder] = {owner(c.folderOwner), owner(c.fileOwner)};
+        expectOwnerCase(drive, c, folder, std::max(0, errorOf([&] { recordNote(*student, folder); })));
+    }
+}
+
 #ifndef _WIN32
 TEST_F(FilesTest, PermissionDenied) {
     if (geteuid() == 0) GTEST_SKIP() << "root ignores file permissions";
@@ -291,52 +370,24 @@ int asUser(uid_t uid, const std::function<void()>& body) {
 }
 
 // A student who is not root records a note into the college's shared folder.
-// A hand-in folder that students may write into but not list takes the new
-// file. A file a classmate made there first is refused before a byte reaches
-// it; the instructor's own, and those of a mount that shows one owner for
-// everything, are the student's to write.
 TEST_F(FilesTest, SharedFolders) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the instructor, a classmate and the student";
-    constexpr uid_t kInstructor = 61001, kStudent = 61002, kClassmate = 61003, kMount = 61004;
-    struct Case {
-        const char* what;
-        fs::perms mode;
-        uid_t folderOwner;
-        std::optional<uid_t> fileOwner;  // none: the student's note makes the file
-        int expected;
-    };
-    const Case cases[] = {
-        {"write-only hand-in folder", fs::perms(01733), kInstructor, std::nullopt, 0},
-        {"write-only folder without the sticky bit", fs::perms(0733), kInstructor, std::nullopt, 0},
-        {"a classmate's file in a folder of root", fs::perms(01777), 0, kClassmate, err::PathFileAccess},
-        {"a classmate's file in the instructor's folder", fs::perms(01777), kInstructor, kClassmate,
-         err::PathFileAccess},
-        {"the instructor's file", fs::perms(01777), kInstructor, kInstructor, 0},
-        {"one owner for everything, as on a CIFS mount", fs::perms(0777), kMount, kMount, 0},
-        {"the student's own file", fs::perms(01777), 0, kStudent, 0},
-    };
+    const std::map<std::string, uid_t> users{
+        {"root", 0}, {"instructor", 61001}, {"student", 61002}, {"classmate", 61003}, {"mount", 61004}};
     fs::permissions(drive.root, fs::perms(0755));
     int i = 0;
-    for (const Case& c : cases) {
-        const std::string folder = "shared" + std::to_string(i++);
-        const fs::path file = drive.path(folder + "/notes_Ann.txt");
-        fs::create_directory(drive.path(folder));
+    for (const OwnerCase& c : kOwnerCases) {
+        if (*c.folderOwner == '\0') continue;  // every file has an owner here
+        const std::string folder = prepareOwnerCase(drive, c, i++);
         if (c.fileOwner) {
-            writeFile(file, "prepared\r\n");
-            ASSERT_EQ(::chown(file.c_str(), *c.fileOwner, *c.fileOwner), 0);
-            fs::permissions(file, fs::perms(0666));
+            const uid_t owner = users.at(c.fileOwner);
+            ASSERT_EQ(::chown(drive.path(folder + "/notes_Ann.txt").c_str(), owner, owner), 0);
+            fs::permissions(drive.path(folder + "/notes_Ann.txt"), fs::perms(0666));
         }
-        ASSERT_EQ(::chown(drive.path(folder).c_str(), c.folderOwner, c.folderOwner), 0);
+        const uid_t folderOwner = users.at(c.folderOwner);
+        ASSERT_EQ(::chown(drive.path(folder).c_str(), folderOwner, folderOwner), 0);
         fs::permissions(drive.path(folder), c.mode);
-        const int result = asUser(kStudent, [&] {
-            auto student = makeDiskFiles();
-            student->openAppend(3, "c:\\" + folder + "\\notes_Ann.txt");
-            student->print(3, "Ann's note");
-            student->close(3);
-        });
-        EXPECT_EQ(result, c.expected) << c.what;
-        const std::string before = c.fileOwner ? "prepared\r\n" : "";
-        EXPECT_EQ(readFile(file), c.expected == 0 ? before + "Ann's note\r\n" : before) << c.what;
+        expectOwnerCase(drive, c, folder, asUser(users.at("student"), [&] { recordNote(*makeDiskFiles(), folder); }));
     }
 }
 
@@ -563,6 +614,24 @@ TEST_F(FilesTest, AFailedGroupKeepsWhatAnotherCopyAppended) {
     EXPECT_EQ(readFile(drive.path("full.txt")), std::string(4096, 'f'));
 }
 
+// Another program moved the file away while the block was written to it:
+// the failed block is still cut back, by what the channel had in hand from
+// its open on.
+TEST_F(FilesTest, AFailedBlockIsCutBackFromAFileMovedMeanwhile) {
+    writeFile(drive.path("moving.txt"), "start\r\n");
+    writeFile(drive.path("full.txt"), std::string(4096, 'f'));
+    files->openAppend(1, "c:\\moving.txt");
+    files->openAppend(2, "c:\\full.txt");
+    files->print(1, "ours", Sep::LineEnd);
+    files->print(2, "no room", Sep::LineEnd);
+    if (!testing::moveOpenFile(drive.path("moving.txt"), drive.path("moved.txt")))
+        GTEST_SKIP() << "no program here can move a file held open";
+    SizeLimit limit(disk, 4096);
+    const int both[] = {1, 2};
+    EXPECT_EQ(errorOf([&] { files->closeTogether(both); }), err::DiskFull);
+    EXPECT_EQ(readFile(drive.path("moved.txt")), "start\r\n");
+}
+
 TEST_F(FilesTest, CloseAllClosesEveryChannelAndReportsTheFirstFailure) {
     writeFile(drive.path("full.txt"), std::string(4096, 'f'));
     files->openAppend(1, "c:\\full.txt");
@@ -627,6 +696,12 @@ TEST_F(FilesTest, OnlyPlainFilesOfTheirOwnAreOpened) {
              std::error_code ec;
              fs::create_hard_link(outside, drive.path(n), ec);
              return at(n, !ec);
+         }},
+        // Made first by a classmate; only root can give a file away.
+        {"a classmate's file",
+         [&](const std::string& n) {
+             writeFile(drive.path(n), "outside\r\n");
+             return testing::giveToClassmate(drive.path(n)) ? std::optional<std::string>(n) : std::nullopt;
          }},
 #ifdef _WIN32
         // A student named "~1" would open notes_~1.txt, which can be the
