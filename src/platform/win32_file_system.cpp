@@ -300,8 +300,8 @@ public:
                                  ? FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE
                                  : GENERIC_WRITE | FILE_READ_ATTRIBUTES;
         const auto openAs = [&](DWORD disposition, DWORD flags) {
-            return Handle(CreateFileW(native.c_str(), access, kShare, nullptr, disposition, FILE_ATTRIBUTE_NORMAL | flags,
-                                      nullptr));
+            flags |= FILE_ATTRIBUTE_NORMAL;
+            return Handle(CreateFileW(native.c_str(), access, kShare, nullptr, disposition, flags, nullptr));
         };
         Handle h;
         bool created = false;

@@ -27,74 +27,63 @@ const fs::path kBoxText = kBuild / "tests" / "wine_box_text.exe";
         GTEST_SKIP() << "no Windows build in " << kBuild << " (tools/run-tests --windows makes one)";     \
     }
 
-// The real program under Wine, on the test's X server and drive.
-class WineProgramTest : public ProgramTest {
-protected:
-    // How a run starts the program: drive C of the Windows program is the
-    // test's drive, seen through Wine's Z:. Typed text is read back from the
-    // box itself: copying it goes through keys and the clipboard, and under
-    // load Wine sometimes makes no copy.
-    Launch wine() {
-        std::string drive = "Z:" + drive_.root.string();
-        for (char& c : drive)
-            if (c == '/') c = '\\';
-        const std::string wineProgram = which("wine");
-        EXPECT_FALSE(wineProgram.empty()) << "Wine is not installed";
-        stopServer();
-        const std::vector<std::string> wineEnv = environmentWith(
-            {{"WINEPREFIX", kPrefix.string()}, {"WINEDEBUG", "-all"}, {"DISPLAY", x_->display()}});
-        x_->readBoxesWith([wineProgram, wineEnv](const std::string& shown) -> std::optional<std::string> {
-            std::string hex;
-            for (const unsigned char c : shown) {
-                hex += "0123456789abcdef"[c >> 4];
-                hex += "0123456789abcdef"[c & 15];
-            }
-            const Output held = run({wineProgram, kBoxText.string(), hex}, wineEnv, kStep, Collect::OutputOnly);
-            if (held.status != 0) return std::nullopt;
-            return held.out;
-        });
-        return {{wineProgram, kProgram.string()},
-                {{"WINEPREFIX", kPrefix.string()},
-                 {"WINEDEBUG", "-all"},
-                 {"WINEDLLOVERRIDES", "mscoree,mshtml="},
-                 {"DRILL_DRIVE_C", drive}}};
-    }
-
+TEST_F(ProgramTest, UnderWineOneSessionLeavesTheFilesTheRecordFormatsSay) {
+    REQUIRE_WINDOWS_BUILD();
+    const fs::path program = kProgram, prefix = kPrefix;
+    // Drive C of the Windows program is the test's drive, seen through Wine's Z:.
+    std::string drive = "Z:" + drive_.root.string();
+    for (char& c : drive)
+        if (c == '/') c = '\\';
+    const std::string wineProgram = which("wine");
+    ASSERT_FALSE(wineProgram.empty()) << "Wine is not installed";
+    const Launch wine{{wineProgram, program.string()},
+                      {{"WINEPREFIX", prefix.string()},
+                       {"WINEDEBUG", "-all"},
+                       {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+                       {"DRILL_DRIVE_C", drive}}};
     // Wine's desktop process, which carries the clipboard, is one per server
     // and stays on the display it started on: the server of this prefix must
     // start anew on this test's display, and end with it.
-    static void stopServer() {
-        run({which("wineserver"), "-k"}, environmentWith({{"WINEPREFIX", kPrefix.string()}}), kStep);
-    }
-    void TearDown() override {
-        stopServer();
-        ProgramTest::TearDown();
-    }
-};
-
-TEST_F(WineProgramTest, OneSessionLeavesTheFilesTheRecordFormatsSay) {
-    REQUIRE_WINDOWS_BUILD();
+    const auto stopServer = [&] {
+        run({which("wineserver"), "-k"}, environmentWith({{"WINEPREFIX", prefix.string()}}), kStep);
+    };
+    stopServer();
+    // Typed text is read back from the box itself: copying it goes through
+    // keys and the clipboard, and under load Wine sometimes makes no copy.
+    const std::vector<std::string> wineEnv = environmentWith(
+        {{"WINEPREFIX", prefix.string()}, {"WINEDEBUG", "-all"}, {"DISPLAY", x_->display()}});
+    x_->readBoxesWith([&](const std::string& shown) -> std::optional<std::string> {
+        std::string hex;
+        for (const unsigned char c : shown) {
+            hex += "0123456789abcdef"[c >> 4];
+            hex += "0123456789abcdef"[c & 15];
+        }
+        const Output held = run({wineProgram, kBoxText.string(), hex}, wineEnv, kStep, Collect::OutputOnly);
+        if (held.status != 0) return std::nullopt;
+        return held.out;
+    });
     {
-        StudentRun student(*x_, drive_.root, log_, wine());
+        StudentRun student(*x_, drive_.root, log_, wine);
         EXPECT_NO_FATAL_FAILURE(student.oneSession());
         EXPECT_EQ(student.waitForEnd(), std::optional<int>(0)) << "the program did not end cleanly";
     }
     stopServer();
     ASSERT_FALSE(HasFailure());
     one_session::expectFiles(drive_.root / "tarnholm", {today()});
-}
-
-// A student who clicks Next Question twice quickly to be sure gets two
-// questions, as on Linux: twice so, and the fourth press ends the
-// assignment with message A.
-TEST_F(WineProgramTest, EveryClickOfADoubleClickIsAPress) {
-    REQUIRE_WINDOWS_BUILD();
-    StudentRun student(*x_, drive_.root, log_, wine());
-    ASSERT_NO_FATAL_FAILURE(student.start("Ann Lee", "AL"));
-    ASSERT_NO_FATAL_FAILURE(student.press(kNext, 2));
-    ASSERT_NO_FATAL_FAILURE(student.press(kNext, 2));
-    ASSERT_NO_FATAL_FAILURE(student.confirmMessage());
-    EXPECT_EQ(student.waitForEnd(), std::optional<int>(0)) << "the program did not end cleanly";
+    // A student who clicks Next Question twice quickly to be sure gets two
+    // questions, as on Linux: twice so, and the fourth press ends the
+    // assignment with message A.
+    {
+        StudentRun student(*x_, drive_.root, log_, wine);
+        EXPECT_NO_FATAL_FAILURE([&] {
+            ASSERT_NO_FATAL_FAILURE(student.start("Ann Lee", "AL"));
+            ASSERT_NO_FATAL_FAILURE(student.press(kNext, 2));
+            ASSERT_NO_FATAL_FAILURE(student.press(kNext, 2));
+            ASSERT_NO_FATAL_FAILURE(student.confirmMessage());
+        }());
+        EXPECT_EQ(student.waitForEnd(), std::optional<int>(0)) << "the program did not end cleanly";
+    }
+    stopServer();
 }
 
 // The command line of a program of the desktop: what it says goes where its

@@ -288,26 +288,29 @@ const OwnerCase kOwnerCases[] = {
     {"no owner shown, as on a FAT drive or some shares", fs::perms(0777), "", "", 0},
 };
 
-// The case's folder, with the file prepared in it where the case has one.
-std::string prepareOwnerCase(const TempDrive& drive, const OwnerCase& c, int i) {
-    const std::string folder = "shared" + std::to_string(i);
-    fs::create_directory(drive.path(folder));
-    if (c.fileOwner) writeFile(drive.path(folder + "/notes_Ann.txt"), "prepared\r\n");
-    return folder;
+// Plays each case in a folder of its own, with a file prepared there where
+// the case has one: `give` gives them to their owners (false: the case
+// cannot be played here), `record` records the student's note there and
+// gives 0 or the number it failed with.
+void playOwnerCases(const TempDrive& drive, const std::function<bool(const OwnerCase&, const fs::path&)>& give,
+                    const std::function<int(const std::string&)>& record) {
+    int i = 0;
+    for (const OwnerCase& c : kOwnerCases) {
+        const std::string folder = "shared" + std::to_string(i++);
+        const std::string before = c.fileOwner ? "prepared\r\n" : "";
+        fs::create_directory(drive.path(folder));
+        if (c.fileOwner) writeFile(drive.path(folder + "/notes_Ann.txt"), before);
+        if (!give(c, drive.path(folder))) continue;
+        EXPECT_EQ(record(folder), c.expected) << c.what;
+        EXPECT_EQ(readFile(drive.path(folder + "/notes_Ann.txt")), c.expected == 0 ? before + "Ann's note\r\n" : before)
+            << c.what;
+    }
 }
 
 void recordNote(Files& files, const std::string& folder) {
     files.openAppend(3, "c:\\" + folder + "\\notes_Ann.txt");
     files.print(3, "Ann's note");
     files.close(3);
-}
-
-// `result`: 0, or the number the note failed with.
-void expectOwnerCase(const TempDrive& drive, const OwnerCase& c, const std::string& folder, int result) {
-    EXPECT_EQ(result, c.expected) << c.what;
-    const std::string before = c.fileOwner ? "prepared\r\n" : "";
-    EXPECT_EQ(readFile(drive.path(folder + "/notes_Ann.txt")), c.expected == 0 ? before + "Ann's note\r\n" : before)
-        << c.what;
 }
 
 // Owners as the test tells them, by the name of the file's folder: its own
@@ -331,12 +334,13 @@ TEST_F(FilesTest, SharedFoldersByTheOwnersTheSystemTells) {
     ToldOwners& told = *owners;
     const auto student = makeDiskFiles(makeNativeFileSystem(std::move(owners)));
     const auto owner = [](const char* name) { return name == nullptr || *name == '\0' ? Owner() : Owner(name); };
-    int i = 0;
-    for (const OwnerCase& c : kOwnerCases) {
-        const std::string folder = prepareOwnerCase(drive, c, i++);
-        told.folders[folder] = {owner(c.folderOwner), owner(c.fileOwner)};
-        expectOwnerCase(drive, c, folder, std::max(0, errorOf([&] { recordNote(*student, folder); })));
-    }
+    playOwnerCases(
+        drive,
+        [&](const OwnerCase& c, const fs::path& folder) {
+            told.folders[folder.filename().string()] = {owner(c.folderOwner), owner(c.fileOwner)};
+            return true;
+        },
+        [&](const std::string& folder) { return std::max(0, errorOf([&] { recordNote(*student, folder); })); });
 }
 
 #ifndef _WIN32
@@ -374,21 +378,25 @@ TEST_F(FilesTest, SharedFolders) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the instructor, a classmate and the student";
     const std::map<std::string, uid_t> users{
         {"root", 0}, {"instructor", 61001}, {"student", 61002}, {"classmate", 61003}, {"mount", 61004}};
+    const auto give = [&](const fs::path& path, const char* owner) {
+        ASSERT_EQ(::chown(path.c_str(), users.at(owner), users.at(owner)), 0);
+    };
     fs::permissions(drive.root, fs::perms(0755));
-    int i = 0;
-    for (const OwnerCase& c : kOwnerCases) {
-        if (*c.folderOwner == '\0') continue;  // every file has an owner here
-        const std::string folder = prepareOwnerCase(drive, c, i++);
-        if (c.fileOwner) {
-            const uid_t owner = users.at(c.fileOwner);
-            ASSERT_EQ(::chown(drive.path(folder + "/notes_Ann.txt").c_str(), owner, owner), 0);
-            fs::permissions(drive.path(folder + "/notes_Ann.txt"), fs::perms(0666));
-        }
-        const uid_t folderOwner = users.at(c.folderOwner);
-        ASSERT_EQ(::chown(drive.path(folder).c_str(), folderOwner, folderOwner), 0);
-        fs::permissions(drive.path(folder), c.mode);
-        expectOwnerCase(drive, c, folder, asUser(users.at("student"), [&] { recordNote(*makeDiskFiles(), folder); }));
-    }
+    playOwnerCases(
+        drive,
+        [&](const OwnerCase& c, const fs::path& folder) {
+            if (*c.folderOwner == '\0') return false;  // every file has an owner here
+            if (c.fileOwner) {
+                give(folder / "notes_Ann.txt", c.fileOwner);
+                fs::permissions(folder / "notes_Ann.txt", fs::perms(0666));
+            }
+            give(folder, c.folderOwner);
+            fs::permissions(folder, c.mode);
+            return true;
+        },
+        [&](const std::string& folder) {
+            return asUser(users.at("student"), [&] { recordNote(*makeDiskFiles(), folder); });
+        });
 }
 
 TEST(ErrnoMapping, NearestFileError) {
@@ -447,13 +455,11 @@ TEST(Win32ErrorMapping, NearestFileError) {
         {ERROR_NOT_READY, FileOp::OpenWrite, err::DiskNotReady},
         {ERROR_NETNAME_DELETED, FileOp::Write, err::DeviceIo},
         // The network or the share gone away while opening, as while writing.
-        {ERROR_NETNAME_DELETED, FileOp::OpenWrite, err::DeviceIo},
-        {ERROR_UNEXP_NET_ERR, FileOp::OpenRead, err::DeviceIo},
+        {ERROR_NETNAME_DELETED, FileOp::OpenWrite, err::DeviceIo}, {ERROR_SEM_TIMEOUT, FileOp::OpenRead, err::DeviceIo},
+        {ERROR_UNEXP_NET_ERR, FileOp::OpenRead, err::DeviceIo}, {ERROR_LOGON_FAILURE, FileOp::OpenRead, err::DeviceIo},
         {ERROR_NETWORK_UNREACHABLE, FileOp::OpenWrite, err::DeviceIo},
-        {ERROR_SEM_TIMEOUT, FileOp::OpenRead, err::DeviceIo},
         {ERROR_CONNECTION_UNAVAIL, FileOp::OpenWrite, err::DeviceIo},
         {ERROR_NO_NET_OR_BAD_PATH, FileOp::MakeDir, err::DeviceIo},
-        {ERROR_LOGON_FAILURE, FileOp::OpenRead, err::DeviceIo},
         {ERROR_INVALID_HANDLE, FileOp::Write, err::DeviceIo},
         {ERROR_INVALID_HANDLE, FileOp::OpenWrite, err::PathFileAccess},
     };
