@@ -1,6 +1,5 @@
 #include "platform/files.h"
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -263,68 +262,43 @@ TEST_F(FilesTest, OpenErrors) {
     EXPECT_TRUE(fs::is_empty(drive.path(std::string(200, 'd'))));
 }
 
-// Who owns a shared folder and the student's notes file in it, and whether
-// the student's note is recorded there. A hand-in folder that students may
-// write into but not list takes the new file. A file a classmate made there
-// first is refused before a byte reaches it; the instructor's own, and those
-// of a file system that shows one owner for everything, or none, are the
-// student's to write.
+// Who owns a shared folder and the student's notes file in it, as user
+// numbers, and whether the student's note is recorded there. A hand-in
+// folder that students may write into but not list takes the new file. A
+// file a classmate made there first is refused before a byte reaches it; the
+// instructor's own, and those of a file system that shows one owner for
+// everything, or none, are the student's to write.
+constexpr unsigned kInstructor = 61001, kStudent = 61002, kClassmate = 61003, kMount = 61004, kNoOwner = 99999;
 struct OwnerCase {
     const char* what;
     fs::perms mode;  // the folder's, where the system has modes
-    const char* folderOwner;
-    const char* fileOwner;  // none: the student's note makes the file
+    unsigned folderOwner;
+    std::optional<unsigned> fileOwner;  // none: the student's note makes the file
     int expected;
 };
 const OwnerCase kOwnerCases[] = {
-    {"write-only hand-in folder", fs::perms(01733), "instructor", nullptr, 0},
-    {"write-only folder without the sticky bit", fs::perms(0733), "instructor", nullptr, 0},
-    {"a classmate's file in a folder of root", fs::perms(01777), "root", "classmate", err::PathFileAccess},
-    {"a classmate's file in the instructor's folder", fs::perms(01777), "instructor", "classmate",
-     err::PathFileAccess},
-    {"the instructor's file", fs::perms(01777), "instructor", "instructor", 0},
-    {"one owner for everything, as on a CIFS mount", fs::perms(0777), "mount", "mount", 0},
-    {"the student's own file", fs::perms(01777), "root", "student", 0},
-    {"no owner shown, as on a FAT drive or some shares", fs::perms(0777), "", "", 0},
+    {"write-only hand-in folder", fs::perms(01733), kInstructor, std::nullopt, 0},
+    {"write-only folder without the sticky bit", fs::perms(0733), kInstructor, std::nullopt, 0},
+    {"a classmate's file in a folder of root", fs::perms(01777), 0, kClassmate, err::PathFileAccess},
+    {"a classmate's file in the instructor's folder", fs::perms(01777), kInstructor, kClassmate, err::PathFileAccess},
+    {"the instructor's file", fs::perms(01777), kInstructor, kInstructor, 0},
+    {"one owner for everything, as on a CIFS mount", fs::perms(0777), kMount, kMount, 0},
+    {"the student's own file", fs::perms(01777), 0, kStudent, 0},
+    {"no owner shown, as on a FAT drive or some shares", fs::perms(0777), kNoOwner, kNoOwner, 0},
 };
 
-// Plays each case in a folder of its own, with a file prepared there where
-// the case has one: `give` gives them to their owners (false: the case
-// cannot be played here), `record` records the student's note there and
-// gives 0 or the number it failed with.
-void playOwnerCases(const TempDrive& drive, const std::function<bool(const OwnerCase&, const fs::path&)>& give,
-                    const std::function<int(const std::string&)>& record) {
-    int i = 0;
-    for (const OwnerCase& c : kOwnerCases) {
-        const std::string folder = "shared" + std::to_string(i++);
-        const std::string before = c.fileOwner ? "prepared\r\n" : "";
-        fs::create_directory(drive.path(folder));
-        if (c.fileOwner) writeFile(drive.path(folder + "/notes_Ann.txt"), before);
-        if (!give(c, drive.path(folder))) continue;
-        EXPECT_EQ(record(folder), c.expected) << c.what;
-        EXPECT_EQ(readFile(drive.path(folder + "/notes_Ann.txt")), c.expected == 0 ? before + "Ann's note\r\n" : before)
-            << c.what;
-    }
-}
-
-void recordNote(Files& files, const std::string& folder) {
-    files.openAppend(3, "c:\\" + folder + "\\notes_Ann.txt");
-    files.print(3, "Ann's note");
-    files.close(3);
-}
-
-// Owners as the test tells them, by the name of the file's folder: its own
-// and its file's.
+// Owners as the test tells them, by the name of the file's folder.
 class ToldOwners : public Owners {
 public:
-    std::map<std::string, std::pair<Owner, Owner>> folders;
+    std::map<std::string, const OwnerCase*> folders;
 
-    bool isStudent(const std::string& owner) override { return owner == "student"; }
-    Owner ofFile(std::intptr_t, const NativePath& native) override { return folders.at(folderOf(native)).second; }
-    Owner ofFolder(const NativePath& native) override { return folders.at(folderOf(native)).first; }
+    bool isStudent(const std::string& owner) override { return owner == std::to_string(kStudent); }
+    Owner ofFile(std::intptr_t, const NativePath& native) override { return told(*of(native).fileOwner); }
+    Owner ofFolder(const NativePath& native) override { return told(of(native).folderOwner); }
 
 private:
-    static std::string folderOf(const NativePath& native) { return fs::path(native).parent_path().filename().string(); }
+    const OwnerCase& of(const NativePath& native) { return *folders.at(fs::path(native).parent_path().filename().string()); }
+    static Owner told(unsigned user) { return user == kNoOwner ? Owner() : Owner(std::to_string(user)); }
 };
 
 // The same cases on every system, with owners told: what Windows or Linux
@@ -333,14 +307,23 @@ TEST_F(FilesTest, SharedFoldersByTheOwnersTheSystemTells) {
     auto owners = std::make_unique<ToldOwners>();
     ToldOwners& told = *owners;
     const auto student = makeDiskFiles(makeNativeFileSystem(std::move(owners)));
-    const auto owner = [](const char* name) { return name == nullptr || *name == '\0' ? Owner() : Owner(name); };
-    playOwnerCases(
-        drive,
-        [&](const OwnerCase& c, const fs::path& folder) {
-            told.folders[folder.filename().string()] = {owner(c.folderOwner), owner(c.fileOwner)};
-            return true;
-        },
-        [&](const std::string& folder) { return std::max(0, errorOf([&] { recordNote(*student, folder); })); });
+    int i = 0;
+    for (const OwnerCase& c : kOwnerCases) {
+        const std::string folder = "shared" + std::to_string(i++);
+        const std::string before = c.fileOwner ? "prepared\r\n" : "";
+        fs::create_directory(drive.path(folder));
+        if (c.fileOwner) writeFile(drive.path(folder + "/notes_Ann.txt"), before);
+        told.folders[folder] = &c;
+        EXPECT_EQ(errorOf([&] {
+                      student->openAppend(3, "c:\\" + folder + "\\notes_Ann.txt");
+                      student->print(3, "Ann's note");
+                      student->close(3);
+                  }),
+                  c.expected == 0 ? -1 : c.expected)
+            << c.what;
+        EXPECT_EQ(readFile(drive.path(folder + "/notes_Ann.txt")), c.expected == 0 ? before + "Ann's note\r\n" : before)
+            << c.what;
+    }
 }
 
 #ifndef _WIN32
@@ -376,27 +359,30 @@ int asUser(uid_t uid, const std::function<void()>& body) {
 // A student who is not root records a note into the college's shared folder.
 TEST_F(FilesTest, SharedFolders) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the instructor, a classmate and the student";
-    const std::map<std::string, uid_t> users{
-        {"root", 0}, {"instructor", 61001}, {"student", 61002}, {"classmate", 61003}, {"mount", 61004}};
-    const auto give = [&](const fs::path& path, const char* owner) {
-        ASSERT_EQ(::chown(path.c_str(), users.at(owner), users.at(owner)), 0);
-    };
     fs::permissions(drive.root, fs::perms(0755));
-    playOwnerCases(
-        drive,
-        [&](const OwnerCase& c, const fs::path& folder) {
-            if (*c.folderOwner == '\0') return false;  // every file has an owner here
-            if (c.fileOwner) {
-                give(folder / "notes_Ann.txt", c.fileOwner);
-                fs::permissions(folder / "notes_Ann.txt", fs::perms(0666));
-            }
-            give(folder, c.folderOwner);
-            fs::permissions(folder, c.mode);
-            return true;
-        },
-        [&](const std::string& folder) {
-            return asUser(users.at("student"), [&] { recordNote(*makeDiskFiles(), folder); });
+    int i = 0;
+    for (const OwnerCase& c : kOwnerCases) {
+        if (c.folderOwner == kNoOwner) continue;  // every file has an owner here
+        const std::string folder = "shared" + std::to_string(i++);
+        const fs::path file = drive.path(folder + "/notes_Ann.txt");
+        fs::create_directory(drive.path(folder));
+        if (c.fileOwner) {
+            writeFile(file, "prepared\r\n");
+            ASSERT_EQ(::chown(file.c_str(), *c.fileOwner, *c.fileOwner), 0);
+            fs::permissions(file, fs::perms(0666));
+        }
+        ASSERT_EQ(::chown(drive.path(folder).c_str(), c.folderOwner, c.folderOwner), 0);
+        fs::permissions(drive.path(folder), c.mode);
+        const int result = asUser(kStudent, [&] {
+            auto student = makeDiskFiles();
+            student->openAppend(3, "c:\\" + folder + "\\notes_Ann.txt");
+            student->print(3, "Ann's note");
+            student->close(3);
         });
+        EXPECT_EQ(result, c.expected) << c.what;
+        const std::string before = c.fileOwner ? "prepared\r\n" : "";
+        EXPECT_EQ(readFile(file), c.expected == 0 ? before + "Ann's note\r\n" : before) << c.what;
+    }
 }
 
 TEST(ErrnoMapping, NearestFileError) {
