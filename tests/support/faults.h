@@ -144,8 +144,8 @@ inline bool plantLink(const std::filesystem::path& link, const std::filesystem::
 #endif
 }
 
-// Another program moves a file that the program holds open: below Wine on
-// Windows, which itself refuses to move such a file. False where it cannot.
+// Another program moves a file the program holds open (below Wine on
+// Windows, which itself refuses); false where it cannot.
 inline bool moveOpenFile(const std::filesystem::path& from, const std::filesystem::path& to) {
 #ifdef _WIN32
     return belowWine("mv \"$1\" \"$2\"", {from, to});
@@ -156,8 +156,7 @@ inline bool moveOpenFile(const std::filesystem::path& from, const std::filesyste
 #endif
 }
 
-// Gives a file to another user, a classmate (only root may). Wine shows a
-// file of any other user of the system below as owned by Anonymous Logon.
+// Gives a file to a classmate, another user (only root may).
 inline bool giveToClassmate(const std::filesystem::path& file) {
 #ifdef _WIN32
     return belowWine("chown 61003 \"$1\"", {file});
