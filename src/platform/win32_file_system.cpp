@@ -217,7 +217,8 @@ public:
         return std::find(student_.begin(), student_.end(), owner) != student_.end();
     }
 
-    // A file system that keeps no owners says so.
+    // A file system that keeps no owners answers with one of these two
+    // errors: its files have none.
     Owner ofFile(std::intptr_t file, const std::wstring&) override {
         Owner owner;
         const DWORD e = readOwner(reinterpret_cast<HANDLE>(file), owner);
