@@ -65,6 +65,15 @@ int errorFromErrno(int errnoValue, FileOp op) {
     case EFBIG:
         return err::DiskFull;
     case EIO:
+    // A network file system that went away: whether opening or writing, a
+    // device fault, not a fault of the folder or the name.
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENOTCONN:
+    case ESTALE:
+    case ECONNREFUSED:
+    case EREMOTEIO:
         return err::DeviceIo;
     case ENOMEM:
         return err::OutOfMemory;
@@ -123,8 +132,15 @@ int errorFromWin32(unsigned long code, FileOp op) {
     case ERROR_READ_FAULT:
     case ERROR_GEN_FAILURE:
     case ERROR_IO_DEVICE:
-    case ERROR_NETNAME_DELETED:  // the network went away during the write
+    // The network or the share went away (a dropped I: drive), whether
+    // opening or writing.
+    case ERROR_NETNAME_DELETED:
     case ERROR_UNEXP_NET_ERR:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_SEM_TIMEOUT:
+    case ERROR_CONNECTION_UNAVAIL:
+    case ERROR_NO_NET_OR_BAD_PATH:
+    case ERROR_LOGON_FAILURE:
         return err::DeviceIo;
     default:
         return opening ? err::PathFileAccess : err::DeviceIo;

@@ -109,6 +109,14 @@ NativePath checkedNativePath(const std::string& windowsPath) {
     if (windowsPath.empty()) throw RuntimeError(err::BadFileName);
     std::optional<NativePath> native = nativePath(windowsPath);
     if (!native) throw RuntimeError(err::PathNotFound);
+#ifdef _WIN32
+    // Windows' file functions take no full path of MAX_PATH (260) characters
+    // or more, and call one "path not found". Such paths are not made to work
+    // (with \\?\ and a long-path manifest): the files would be beyond what
+    // many of the instructor's tools can open. The name is too long, as when
+    // one part of it is.
+    if (GetFullPathNameW(native->c_str(), 0, nullptr, nullptr) > MAX_PATH) throw RuntimeError(err::BadFileName);
+#endif
     return *native;
 }
 

@@ -21,7 +21,8 @@ using NativePath = std::string;
 // is absent.
 std::optional<NativePath> nativePath(const std::string& windowsPath);
 
-// The same for opening a file: an empty path is 52, an absent drive 76.
+// The same for opening a file: an empty path is 52, an absent drive 76, and
+// on Windows a full path of 260 characters or more 52.
 NativePath checkedNativePath(const std::string& windowsPath);
 
 }  // namespace drill

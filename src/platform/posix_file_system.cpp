@@ -10,6 +10,7 @@
 
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/owners.h"
 #include "platform/paths.h"
 
 namespace drill {
@@ -149,20 +150,28 @@ private:
     Fd fd_;
 };
 
-// In a shared folder that anyone may write into, a classmate can make a
-// student's file before the student does, and then read or change what the
-// student records there. A file is the student's when the student (the
-// effective user) owns it, or when whoever owns the folder does: the
-// instructor may prepare files, and a file system that shows one owner for
-// everything (a CIFS mount) passes as it is.
-bool isOwnedHere(const struct stat& file, const std::string& native) {
-    if (file.st_uid == ::geteuid()) return true;
-    struct stat dir {};
-    return ::stat(parentOf(native).c_str(), &dir) == 0 && dir.st_uid == file.st_uid;
-}
+// Owners are user numbers; the student is the effective user.
+class PosixOwners : public Owners {
+public:
+    bool isStudent(const std::string& owner) override { return owner == std::to_string(::geteuid()); }
+
+    Owner ofFile(std::intptr_t file, const std::string&) override {
+        struct stat st {};
+        if (::fstat(static_cast<int>(file), &st) < 0) failErrno(errno, FileOp::OpenRead);
+        return std::to_string(st.st_uid);
+    }
+
+    Owner ofFolder(const std::string& native) override {
+        struct stat dir {};
+        if (::stat(parentOf(native).c_str(), &dir) != 0) return std::nullopt;
+        return std::to_string(dir.st_uid);
+    }
+};
 
 class PosixFileSystem : public FileSystem {
 public:
+    explicit PosixFileSystem(std::unique_ptr<Owners> owners) : owners_(std::move(owners)) {}
+
     // O_NOFOLLOW refuses a link in the last component (the data directory
     // itself may be one), O_NONBLOCK keeps a pipe from holding the window,
     // and what the name turns out to be is checked before a byte moves: a
@@ -198,7 +207,7 @@ public:
         struct stat st {};
         if (::fstat(fd.get(), &st) < 0) failErrno(errno, op);
         if (!S_ISREG(st.st_mode) || st.st_nlink > 1) fail(err::PathFileAccess);
-        if (!created && !isOwnedHere(st, native)) fail(err::PathFileAccess);
+        if (!created && !isStudentsFile(*owners_, fd.get(), native)) fail(err::PathFileAccess);
         const int status = ::fcntl(fd.get(), F_GETFL);
         if (status >= 0) ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK);
         // Emptied only once it is known to be a plain file.
@@ -214,10 +223,17 @@ public:
         if (::mkdir(native.c_str(), 0777) < 0) failErrno(errno, FileOp::MakeDir);
         if (const int e = syncDirectory(parentOf(native)); e != 0) failErrno(e, FileOp::MakeDir);
     }
+
+private:
+    std::unique_ptr<Owners> owners_;
 };
 
 }  // namespace
 
-std::unique_ptr<FileSystem> makeNativeFileSystem() { return std::make_unique<PosixFileSystem>(); }
+std::unique_ptr<FileSystem> makeNativeFileSystem(std::unique_ptr<Owners> owners) {
+    return std::make_unique<PosixFileSystem>(std::move(owners));
+}
+
+std::unique_ptr<FileSystem> makeNativeFileSystem() { return makeNativeFileSystem(std::make_unique<PosixOwners>()); }
 
 }  // namespace drill

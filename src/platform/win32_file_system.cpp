@@ -1,12 +1,16 @@
 // The channels' files on Windows, through the wide-character functions: the
 // names are converted by the code page's own table, never by the system's
 // ANSI code page, which may be any other.
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include <windows.h>
+#include <aclapi.h>
 
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/owners.h"
 #include "platform/paths.h"
 
 namespace drill {
@@ -109,7 +113,9 @@ bool isDirectory(const std::wstring& native) {
 
 class Win32File : public NativeFile {
 public:
-    explicit Win32File(Handle h) : h_(std::move(h)) {}
+    // `cutter` cuts a failed block back where `h` cannot: an append handle
+    // has no write access.
+    Win32File(Handle h, Handle cutter) : h_(std::move(h)), cutter_(std::move(cutter)) {}
 
     // Windows' locks stop writes into the bytes they cover, so the lock
     // covers the last byte a file could have, which no append reaches: it
@@ -158,15 +164,11 @@ public:
         if (!FlushFileBuffers(h_.get())) failLast(FileOp::Write);
     }
 
-    // Cutting back needs write access, which the append handle lacks so that
-    // its writes stay whole appends: a second handle to the same file.
     void truncate(std::int64_t size) override {
-        const Handle writer(ReOpenFile(h_.get(), GENERIC_WRITE, kShare, 0));
-        if (!writer.valid()) failLast(FileOp::Write);
+        HANDLE writer = cutter_.valid() ? cutter_.get() : h_.get();
         LARGE_INTEGER at{};
         at.QuadPart = size;
-        if (!SetFilePointerEx(writer.get(), at, nullptr, FILE_BEGIN) || !SetEndOfFile(writer.get()))
-            failLast(FileOp::Write);
+        if (!SetFilePointerEx(writer, at, nullptr, FILE_BEGIN) || !SetEndOfFile(writer)) failLast(FileOp::Write);
     }
 
     std::string readAll() override {
@@ -182,35 +184,137 @@ public:
 
 private:
     Handle h_;
+    Handle cutter_;
 };
+
+// A security identifier, as bytes compared as they are.
+std::string sidBytes(PSID sid) { return {static_cast<const char*>(sid), GetLengthSid(sid)}; }
+
+// The owner of an open file or folder in `owner`, none where the file system
+// keeps none; 0 or the system's error.
+DWORD readOwner(HANDLE h, Owner& owner) {
+    PSID sid = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD e =
+        GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr, nullptr, &descriptor);
+    owner.reset();
+    if (e == ERROR_SUCCESS && sid != nullptr && IsValidSid(sid)) owner = sidBytes(sid);
+    if (descriptor != nullptr) LocalFree(descriptor);
+    return e;
+}
+
+// Owners are security identifiers. The student is the user the program runs
+// as, and also the owner the system gives what the program makes, which is
+// the Administrators group when it runs elevated: a classmate who is not an
+// administrator cannot give a file that owner.
+class Win32Owners : public Owners {
+public:
+    bool isStudent(const std::string& owner) override {
+        if (!read_) {
+            read_ = true;
+            readStudent();
+        }
+        return std::find(student_.begin(), student_.end(), owner) != student_.end();
+    }
+
+    // A file system that keeps no owners answers with one of these two
+    // errors: its files have none.
+    Owner ofFile(std::intptr_t file, const std::wstring&) override {
+        Owner owner;
+        const DWORD e = readOwner(reinterpret_cast<HANDLE>(file), owner);
+        if (e != ERROR_SUCCESS && e != ERROR_NOT_SUPPORTED && e != ERROR_INVALID_FUNCTION)
+            throw RuntimeError(errorFromWin32(e, FileOp::OpenRead));
+        return owner;
+    }
+
+    Owner ofFolder(const std::wstring& native) override {
+        const Handle folder(CreateFileW(parentOf(native).c_str(), READ_CONTROL,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        Owner owner;
+        if (!folder.valid() || readOwner(folder.get(), owner) != ERROR_SUCCESS) return std::nullopt;
+        return owner;
+    }
+
+private:
+    void readStudent() {
+        HANDLE raw = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return;
+        const Handle token(raw);
+        for (const TOKEN_INFORMATION_CLASS what : {TokenUser, TokenOwner}) {
+            DWORD bytes = 0;
+            GetTokenInformation(token.get(), what, nullptr, 0, &bytes);
+            std::vector<char> buffer(bytes);
+            if (bytes == 0 || !GetTokenInformation(token.get(), what, buffer.data(), bytes, &bytes)) continue;
+            const PSID sid = what == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                               : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+            if (sid != nullptr && IsValidSid(sid)) student_.push_back(sidBytes(sid));
+        }
+    }
+
+    bool read_ = false;
+    std::vector<std::string> student_;
+};
+
+// What an open name turned out to be, once it is known to be a plain file of
+// its own: anything else is 75.
+struct PlainFile {
+    bool keptByFilter = false;  // a reparse point of a filter, not a link
+    std::int64_t size = 0;
+};
+
+// Two small queries rather than GetFileInformationByHandle, which also asks
+// for the volume's serial number: under Wine that alone took longer than
+// appending and flushing a block.
+PlainFile plainFile(HANDLE h, FileOp op) {
+    FILE_ATTRIBUTE_TAG_INFO kind{};
+    FILE_STANDARD_INFO standard{};
+    if (GetFileType(h) != FILE_TYPE_DISK) fail(err::PathFileAccess);
+    if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &kind, sizeof kind) ||
+        !GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard))
+        failLast(op);
+    if ((kind.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 || standard.Directory ||
+        standard.NumberOfLinks > 1)
+        fail(err::PathFileAccess);
+    // A symbolic link, a junction or a mount point stands for another file.
+    // Any other reparse point (a cloud client's placeholder, a deduplicated
+    // or compressed file) is the file itself, kept by a filter of the system.
+    const bool reparse = (kind.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (reparse && IsReparseTagNameSurrogate(kind.ReparseTag)) fail(err::PathFileAccess);
+    return {reparse, standard.EndOfFile.QuadPart};
+}
 
 class Win32FileSystem : public FileSystem {
 public:
+    explicit Win32FileSystem(std::unique_ptr<Owners> owners) : owners_(std::move(owners)) {}
+
     // FILE_FLAG_OPEN_REPARSE_POINT opens a symbolic link or a junction
     // itself instead of what it points to, and what the name turns out to be
-    // is checked before a byte moves: a reparse point, a directory, a device,
-    // a file with a second name, or another file than the one named, is 75.
+    // is checked before a byte moves: a link, a directory, a device, a file
+    // with a second name, another file than the one named, or a classmate's
+    // file, is 75.
     std::unique_ptr<NativeFile> open(const std::string& path, OpenMode mode) override {
         const std::wstring native = checkedNativePath(path);
         const FileOp op = mode == OpenMode::Read ? FileOp::OpenRead : FileOp::OpenWrite;
-        const DWORD access = mode == OpenMode::Read     ? GENERIC_READ
-                             : mode == OpenMode::Append ? FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE
-                                                        : GENERIC_WRITE | FILE_READ_ATTRIBUTES;
-        const auto openAs = [&](DWORD disposition) {
-            return Handle(CreateFileW(native.c_str(), access, kShare, nullptr, disposition,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        const DWORD access = mode == OpenMode::Read ? GENERIC_READ
+                             : mode == OpenMode::Append
+                                 ? FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE
+                                 : GENERIC_WRITE | FILE_READ_ATTRIBUTES;
+        const auto openAs = [&](DWORD disposition, DWORD flags) {
+            flags |= FILE_ATTRIBUTE_NORMAL;
+            return Handle(CreateFileW(native.c_str(), access, kShare, nullptr, disposition, flags, nullptr));
         };
         Handle h;
         bool created = false;
         for (int attempt = 0;; ++attempt) {
-            h = openAs(OPEN_EXISTING);
+            h = openAs(OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
             if (h.valid()) break;
             DWORD e = GetLastError();
             if (e == ERROR_FILE_NOT_FOUND && mode != OpenMode::Read) {
                 // Created only where nothing stands: a link to nowhere that
                 // the system would follow (Wine follows those of the file
                 // system below it) makes nothing where it points.
-                h = openAs(CREATE_NEW);
+                h = openAs(CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT);
                 if (h.valid()) {
                     created = true;
                     break;
@@ -223,38 +327,54 @@ public:
             throw RuntimeError(errorFromWin32(e, op));
         }
 
-        // Two small queries rather than GetFileInformationByHandle, which also
-        // asks for the volume's serial number: under Wine that alone took
-        // longer than appending and flushing a block.
-        FILE_ATTRIBUTE_TAG_INFO kind{};
-        FILE_STANDARD_INFO standard{};
-        if (GetFileType(h.get()) != FILE_TYPE_DISK) fail(err::PathFileAccess);
-        if (!GetFileInformationByHandleEx(h.get(), FileAttributeTagInfo, &kind, sizeof kind) ||
-            !GetFileInformationByHandleEx(h.get(), FileStandardInfo, &standard, sizeof standard))
-            failLast(op);
-        const DWORD notPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
-        if ((kind.FileAttributes & notPlain) != 0 || standard.Directory || standard.NumberOfLinks > 1)
-            fail(err::PathFileAccess);
+        PlainFile file = plainFile(h.get(), op);
+        if (file.keptByFilter) {
+            // Only the filter gives such a file's bytes: it is opened again
+            // through it, while the first handle keeps the name from being
+            // moved or removed meanwhile.
+            Handle through = openAs(OPEN_EXISTING, 0);
+            if (!through.valid()) failLast(op);
+            h = std::move(through);
+            file = plainFile(h.get(), op);
+        }
         if (!isTheNamedFile(h.get(), native)) fail(err::PathFileAccess);
+        if (!created && !isStudentsFile(*owners_, reinterpret_cast<std::intptr_t>(h.get()), native))
+            fail(err::PathFileAccess);
 
+        // Cutting a failed block back needs write access, which the append
+        // handle lacks so that its writes stay whole appends. The second
+        // handle is had now, before the block's first byte: a file that could
+        // take a block and not give it back is refused here.
+        Handle cutter;
+        if (mode == OpenMode::Append) {
+            cutter = Handle(ReOpenFile(h.get(), GENERIC_WRITE, kShare, 0));
+            if (!cutter.valid()) failLast(op);
+        }
         // Emptied only once it is known to be the plain file named.
-        if (mode == OpenMode::Output && standard.EndOfFile.QuadPart != 0) {
+        if (mode == OpenMode::Output && file.size != 0) {
             if (!SetEndOfFile(h.get())) failLast(op);
         }
         // The file system keeps a new file's entry with the file itself:
         // flushing the file puts both on disk.
         if (created && !FlushFileBuffers(h.get())) failLast(FileOp::Write);
-        return std::make_unique<Win32File>(std::move(h));
+        return std::make_unique<Win32File>(std::move(h), std::move(cutter));
     }
 
     void makeDirectory(const std::string& path) override {
         const std::wstring native = checkedNativePath(path);
         if (!CreateDirectoryW(native.c_str(), nullptr)) failLast(FileOp::MakeDir);
     }
+
+private:
+    std::unique_ptr<Owners> owners_;
 };
 
 }  // namespace
 
-std::unique_ptr<FileSystem> makeNativeFileSystem() { return std::make_unique<Win32FileSystem>(); }
+std::unique_ptr<FileSystem> makeNativeFileSystem(std::unique_ptr<Owners> owners) {
+    return std::make_unique<Win32FileSystem>(std::move(owners));
+}
+
+std::unique_ptr<FileSystem> makeNativeFileSystem() { return makeNativeFileSystem(std::make_unique<Win32Owners>()); }
 
 }  // namespace drill

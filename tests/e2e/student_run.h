@@ -118,7 +118,7 @@ public:
         ASSERT_TRUE(x_.focus(form_));
     }
 
-    void press(const Spot& s) { ASSERT_TRUE(x_.click(form_, s.x(), s.y())); }
+    void press(const Spot& s, int times = 1) { ASSERT_TRUE(x_.click(form_, s.x(), s.y(), times)); }
 
     // Replaces whatever the answer box holds with typed text (UTF-8, as the
     // keyboard gives it; a newline is the Return key), until the box shows

@@ -70,6 +70,20 @@ TEST_F(ProgramTest, UnderWineOneSessionLeavesTheFilesTheRecordFormatsSay) {
     stopServer();
     ASSERT_FALSE(HasFailure());
     one_session::expectFiles(drive_.root / "tarnholm", {today()});
+    // A student who clicks Next Question twice quickly to be sure gets two
+    // questions, as on Linux: twice so, and the fourth press ends the
+    // assignment with message A.
+    {
+        StudentRun student(*x_, drive_.root, log_, wine);
+        EXPECT_NO_FATAL_FAILURE([&] {
+            ASSERT_NO_FATAL_FAILURE(student.start("Ann Lee", "AL"));
+            ASSERT_NO_FATAL_FAILURE(student.press(kNext, 2));
+            ASSERT_NO_FATAL_FAILURE(student.press(kNext, 2));
+            ASSERT_NO_FATAL_FAILURE(student.confirmMessage());
+        }());
+        EXPECT_EQ(student.waitForEnd(), std::optional<int>(0)) << "the program did not end cleanly";
+    }
+    stopServer();
 }
 
 // The command line of a program of the desktop: what it says goes where its

@@ -189,8 +189,11 @@ std::optional<std::string> XSession::clipboard(const char* target) const {
 
 bool XSession::key(const std::string& keys) const { return xdotool({"key", "--delay", "25", keys}); }
 
-bool XSession::click(const std::string& window, int x, int y) const {
-    return xdotool({"mousemove", "--window", window, std::to_string(x), std::to_string(y), "click", "1"});
+bool XSession::click(const std::string& window, int x, int y, int times) const {
+    std::vector<std::string> args{"mousemove", "--window", window, std::to_string(x), std::to_string(y), "click"};
+    if (times > 1) args.insert(args.end(), {"--repeat", std::to_string(times), "--delay", "150"});
+    args.push_back("1");
+    return xdotool(std::move(args));
 }
 
 }  // namespace drill::e2e

@@ -49,7 +49,9 @@ public:
     using BoxReader = std::function<std::optional<std::string>(const std::string& shown)>;
     void readBoxesWith(BoxReader reader) { reader_ = std::move(reader); }
     bool key(const std::string& keys) const;                    // such as Return or ctrl+a
-    bool click(const std::string& window, int x, int y) const;  // client pixels
+    // At client pixels; clicked again after 150 ms, as a student who clicks
+    // twice to be sure, when `times` is 2.
+    bool click(const std::string& window, int x, int y, int times = 1) const;
 
 private:
     bool xdotool(std::vector<std::string> args, std::string* out = nullptr) const;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,7 @@
 #include "faults.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/owners.h"
 
 namespace drill {
 namespace {
@@ -220,6 +222,7 @@ TEST_F(FilesTest, LineInputAndEndOfFile) {
 
 TEST_F(FilesTest, OpenErrors) {
     fs::create_directory(drive.path("dir"));
+    fs::create_directory(drive.path(std::string(200, 'd')));
     writeFile(drive.path("plain.txt"), "x");
     struct Case {
         const char* name;
@@ -240,6 +243,12 @@ TEST_F(FilesTest, OpenErrors) {
         {"empty name", [](Files& f) { f.openAppend(1, ""); }, err::BadFileName},
         {"NUL in name", [](Files& f) { f.openAppend(1, std::string("c:\\a\0b", 6)); }, err::BadFileName},
         {"name too long", [](Files& f) { f.openAppend(1, "c:\\" + std::string(300, 'n')); }, err::BadFileName},
+#ifdef _WIN32
+        // Each part short enough, the whole of 260 or more, in a folder that is there.
+        {"full path too long",
+         [](Files& f) { f.openAppend(1, "c:\\" + std::string(200, 'd') + "\\" + std::string(60, 'n')); },
+         err::BadFileName},
+#endif
         {"channel 0", [](Files& f) { f.openAppend(0, "c:\\x.txt"); }, err::BadFileName},
         {"channel 256", [](Files& f) { f.openInput(256, "c:\\plain.txt"); }, err::BadFileName},
         {"channel -1", [](Files& f) { f.openOutput(-1, "c:\\x.txt"); }, err::BadFileName},
@@ -250,6 +259,69 @@ TEST_F(FilesTest, OpenErrors) {
         EXPECT_FALSE(f->isOpen(1)) << c.name;
     }
     EXPECT_FALSE(fs::exists(drive.path("nodir")));
+}
+
+// Who owns a shared folder and the student's notes file in it, as user
+// numbers, and whether the student's note is recorded there. A hand-in
+// folder that students may write into but not list takes the new file. A
+// file a classmate made there first is refused before a byte reaches it; the
+// instructor's own, and those of a file system that shows one owner for
+// everything, or none, are the student's to write.
+constexpr unsigned kInstructor = 61001, kStudent = 61002, kClassmate = 61003, kMount = 61004, kNoOwner = 99999;
+struct OwnerCase {
+    const char* what;
+    fs::perms mode;  // the folder's, where the system has modes
+    unsigned folderOwner;
+    std::optional<unsigned> fileOwner;  // none: the student's note makes the file
+    int expected;
+};
+const OwnerCase kOwnerCases[] = {
+    {"write-only hand-in folder", fs::perms(01733), kInstructor, std::nullopt, 0},
+    {"write-only folder without the sticky bit", fs::perms(0733), kInstructor, std::nullopt, 0},
+    {"a classmate's file in a folder of root", fs::perms(01777), 0, kClassmate, err::PathFileAccess},
+    {"a classmate's file in the instructor's folder", fs::perms(01777), kInstructor, kClassmate, err::PathFileAccess},
+    {"the instructor's file", fs::perms(01777), kInstructor, kInstructor, 0},
+    {"one owner for everything, as on a CIFS mount", fs::perms(0777), kMount, kMount, 0},
+    {"the student's own file", fs::perms(01777), 0, kStudent, 0},
+    {"no owner shown, as on a FAT drive or some shares", fs::perms(0777), kNoOwner, kNoOwner, 0},
+};
+
+// Owners as the test tells them, by the name of the file's folder.
+class ToldOwners : public Owners {
+public:
+    std::map<std::string, const OwnerCase*> folders;
+
+    bool isStudent(const std::string& owner) override { return owner == std::to_string(kStudent); }
+    Owner ofFile(std::intptr_t, const NativePath& native) override { return told(*of(native).fileOwner); }
+    Owner ofFolder(const NativePath& native) override { return told(of(native).folderOwner); }
+
+private:
+    const OwnerCase& of(const NativePath& native) { return *folders.at(fs::path(native).parent_path().filename().string()); }
+    static Owner told(unsigned user) { return user == kNoOwner ? Owner() : Owner(std::to_string(user)); }
+};
+
+// The same cases on every system, with owners told: what Windows or Linux
+// says of a classmate's file, without being one.
+TEST_F(FilesTest, SharedFoldersByTheOwnersTheSystemTells) {
+    auto owners = std::make_unique<ToldOwners>();
+    ToldOwners& told = *owners;
+    const auto student = makeDiskFiles(makeNativeFileSystem(std::move(owners)));
+    int i = 0;
+    for (const OwnerCase& c : kOwnerCases) {
+        const std::string folder = "shared" + std::to_string(i++);
+        const std::string before = c.fileOwner ? "prepared\r\n" : "";
+        fs::create_directory(drive.path(folder));
+        if (c.fileOwner) writeFile(drive.path(folder + "/notes_Ann.txt"), before);
+        told.folders[folder] = &c;
+        const auto note = [&] {
+            student->openAppend(3, "c:\\" + folder + "\\notes_Ann.txt");
+            student->print(3, "Ann's note");
+            student->close(3);
+        };
+        EXPECT_EQ(errorOf(note), c.expected == 0 ? -1 : c.expected) << c.what;
+        EXPECT_EQ(readFile(drive.path(folder + "/notes_Ann.txt")), c.expected == 0 ? before + "Ann's note\r\n" : before)
+            << c.what;
+    }
 }
 
 #ifndef _WIN32
@@ -283,33 +355,12 @@ int asUser(uid_t uid, const std::function<void()>& body) {
 }
 
 // A student who is not root records a note into the college's shared folder.
-// A hand-in folder that students may write into but not list takes the new
-// file. A file a classmate made there first is refused before a byte reaches
-// it; the instructor's own, and those of a mount that shows one owner for
-// everything, are the student's to write.
 TEST_F(FilesTest, SharedFolders) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the instructor, a classmate and the student";
-    constexpr uid_t kInstructor = 61001, kStudent = 61002, kClassmate = 61003, kMount = 61004;
-    struct Case {
-        const char* what;
-        fs::perms mode;
-        uid_t folderOwner;
-        std::optional<uid_t> fileOwner;  // none: the student's note makes the file
-        int expected;
-    };
-    const Case cases[] = {
-        {"write-only hand-in folder", fs::perms(01733), kInstructor, std::nullopt, 0},
-        {"write-only folder without the sticky bit", fs::perms(0733), kInstructor, std::nullopt, 0},
-        {"a classmate's file in a folder of root", fs::perms(01777), 0, kClassmate, err::PathFileAccess},
-        {"a classmate's file in the instructor's folder", fs::perms(01777), kInstructor, kClassmate,
-         err::PathFileAccess},
-        {"the instructor's file", fs::perms(01777), kInstructor, kInstructor, 0},
-        {"one owner for everything, as on a CIFS mount", fs::perms(0777), kMount, kMount, 0},
-        {"the student's own file", fs::perms(01777), 0, kStudent, 0},
-    };
     fs::permissions(drive.root, fs::perms(0755));
     int i = 0;
-    for (const Case& c : cases) {
+    for (const OwnerCase& c : kOwnerCases) {
+        if (c.folderOwner == kNoOwner) continue;  // every file has an owner here
         const std::string folder = "shared" + std::to_string(i++);
         const fs::path file = drive.path(folder + "/notes_Ann.txt");
         fs::create_directory(drive.path(folder));
@@ -351,6 +402,11 @@ TEST(ErrnoMapping, NearestFileError) {
         {ENOMEM, FileOp::OpenRead, err::OutOfMemory},    {EBADF, FileOp::Write, err::DeviceIo},
         {EBADF, FileOp::OpenWrite, err::PathFileAccess}, {ENXIO, FileOp::OpenRead, err::PathFileAccess},
         {ENOENT, FileOp::Read, err::DeviceIo},
+        // A network file system gone away while opening, as while writing.
+        {ETIMEDOUT, FileOp::OpenWrite, err::DeviceIo},   {EHOSTDOWN, FileOp::OpenRead, err::DeviceIo},
+        {EHOSTUNREACH, FileOp::OpenWrite, err::DeviceIo}, {ENOTCONN, FileOp::OpenRead, err::DeviceIo},
+        {ESTALE, FileOp::OpenWrite, err::DeviceIo},      {ECONNREFUSED, FileOp::MakeDir, err::DeviceIo},
+        {EREMOTEIO, FileOp::OpenRead, err::DeviceIo},
     };
     for (const Case& c : cases)
         EXPECT_EQ(errorFromErrno(c.errnoValue, c.op), c.expected) << c.errnoValue << " op " << int(c.op);
@@ -382,6 +438,12 @@ TEST(Win32ErrorMapping, NearestFileError) {
         {ERROR_NOT_ENOUGH_MEMORY, FileOp::Read, err::OutOfMemory},
         {ERROR_NOT_READY, FileOp::OpenWrite, err::DiskNotReady},
         {ERROR_NETNAME_DELETED, FileOp::Write, err::DeviceIo},
+        // The network or the share gone away while opening, as while writing.
+        {ERROR_NETNAME_DELETED, FileOp::OpenWrite, err::DeviceIo}, {ERROR_SEM_TIMEOUT, FileOp::OpenRead, err::DeviceIo},
+        {ERROR_UNEXP_NET_ERR, FileOp::OpenRead, err::DeviceIo}, {ERROR_LOGON_FAILURE, FileOp::OpenRead, err::DeviceIo},
+        {ERROR_NETWORK_UNREACHABLE, FileOp::OpenWrite, err::DeviceIo},
+        {ERROR_CONNECTION_UNAVAIL, FileOp::OpenWrite, err::DeviceIo},
+        {ERROR_NO_NET_OR_BAD_PATH, FileOp::MakeDir, err::DeviceIo},
         {ERROR_INVALID_HANDLE, FileOp::Write, err::DeviceIo},
         {ERROR_INVALID_HANDLE, FileOp::OpenWrite, err::PathFileAccess},
     };
@@ -542,6 +604,24 @@ TEST_F(FilesTest, AFailedGroupKeepsWhatAnotherCopyAppended) {
     EXPECT_EQ(readFile(drive.path("full.txt")), std::string(4096, 'f'));
 }
 
+// Another program moved the file away while the block was written to it:
+// the failed block is still cut back, by what the channel had in hand from
+// its open on.
+TEST_F(FilesTest, AFailedBlockIsCutBackFromAFileMovedMeanwhile) {
+    writeFile(drive.path("moving.txt"), "start\r\n");
+    writeFile(drive.path("full.txt"), std::string(4096, 'f'));
+    files->openAppend(1, "c:\\moving.txt");
+    files->openAppend(2, "c:\\full.txt");
+    files->print(1, "ours", Sep::LineEnd);
+    files->print(2, "no room", Sep::LineEnd);
+    if (!testing::moveOpenFile(drive.path("moving.txt"), drive.path("moved.txt")))
+        GTEST_SKIP() << "no program here can move a file held open";
+    SizeLimit limit(disk, 4096);
+    const int both[] = {1, 2};
+    EXPECT_EQ(errorOf([&] { files->closeTogether(both); }), err::DiskFull);
+    EXPECT_EQ(readFile(drive.path("moved.txt")), "start\r\n");
+}
+
 TEST_F(FilesTest, CloseAllClosesEveryChannelAndReportsTheFirstFailure) {
     writeFile(drive.path("full.txt"), std::string(4096, 'f'));
     files->openAppend(1, "c:\\full.txt");
@@ -606,6 +686,12 @@ TEST_F(FilesTest, OnlyPlainFilesOfTheirOwnAreOpened) {
              std::error_code ec;
              fs::create_hard_link(outside, drive.path(n), ec);
              return at(n, !ec);
+         }},
+        // Made first by a classmate; only root can give a file away.
+        {"a classmate's file",
+         [&](const std::string& n) {
+             writeFile(drive.path(n), "outside\r\n");
+             return testing::giveToClassmate(drive.path(n)) ? std::optional<std::string>(n) : std::nullopt;
          }},
 #ifdef _WIN32
         // A student named "~1" would open notes_~1.txt, which can be the

@@ -195,6 +195,23 @@ TEST(Win32Window, ButtonsStartTheirCommandsAndDeadOnesNothing) {
     EXPECT_EQ(rig.beeper.beeps, 3);
 }
 
+// A student who clicks a button twice to be sure gets two presses, as from
+// a standard push button. Two clicks 150 ms apart, as the system gives them
+// to a button: the second as a double-click.
+TEST(Win32Window, EveryClickOfADoubleClickIsAPress) {
+    Win32Rig rig;
+    for (const CommandWiring& wiring : commandWiring()) {
+        int presses = 0;
+        rig.window.find(wiring.control)->onEvent = [&] { ++presses; };
+        for (const UINT click : {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}) {
+            if (click == WM_LBUTTONDBLCLK) Sleep(150);
+            SendMessageW(rig.hwnd(wiring.control), click, MK_LBUTTON, MAKELPARAM(5, 5));
+            SendMessageW(rig.hwnd(wiring.control), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        }
+        EXPECT_EQ(presses, 2) << wiring.control;
+    }
+}
+
 // The whole session, through the window's messages: the files hold byte for
 // byte what the record formats say, and the boxes show what the Linux
 // program shows.

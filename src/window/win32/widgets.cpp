@@ -46,6 +46,15 @@ void Button::command(WORD notification) {
     if (notification == BN_CLICKED && onEvent) onEvent();
 }
 
+// The system makes the second of two quick clicks a double-click, which an
+// owner-drawn button reports as BN_DOUBLECLICKED and never as a press. A
+// student who clicks twice to be sure means two presses, as a standard push
+// button takes them: the second click goes down as the first did.
+LRESULT Button::message(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_LBUTTONDBLCLK) return standard(WM_LBUTTONDOWN, wParam, lParam);
+    return Widget::message(msg, wParam, lParam);
+}
+
 // Within the button's frame, which is two pixels wide.
 RECT Button::captionArea(const RECT& button) {
     return {button.left + 2, button.top + 2, button.right - 2, button.bottom - 2};

@@ -60,6 +60,9 @@ public:
     void draw(const DRAWITEMSTRUCT& item) const;
     // Where the caption goes within the button's rectangle.
     static RECT captionArea(const RECT& button);
+
+protected:
+    LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
 // A one-line box that holds only characters of the code page: whatever is
