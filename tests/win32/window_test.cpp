@@ -488,9 +488,10 @@ TEST(Win32Window, PicturesAndCircles) {
     EXPECT_FALSE(fromPackedDib(dib24.data(), dib24.size() - 1).has_value());
 }
 
-// Where oleacc cannot be loaded from the system folder, the program works on:
-// it takes the four prompts and records, and a screen reader that asks a box
-// gets Windows' standard object instead of the program's.
+// Where oleacc and uiautomationcore cannot be loaded from the system folder,
+// the program works on: it takes the four prompts and records, and a screen
+// reader that asks a box gets Windows' standard object instead of the
+// program's.
 TEST(Win32Window, WithoutTheAccessibilityDllItStillRecords) {
     std::set<std::wstring> asked;
     struct Restore {
@@ -511,7 +512,9 @@ TEST(Win32Window, WithoutTheAccessibilityDllItStillRecords) {
               S_OK);
     if (standard != nullptr) standard->Release();
     CoUninitialize();
-    EXPECT_EQ(asked, std::set<std::wstring>{L"oleacc.dll"});
+    // Nor UI Automation: the box answers as it did without it.
+    EXPECT_EQ(SendMessageW(rig.hwnd("txt_answer"), WM_GETOBJECT, 0, uia::kRootObjectId), 0);
+    EXPECT_EQ(asked, (std::set<std::wstring>{L"oleacc.dll", L"uiautomationcore.dll"}));
     rig.press("cmdNextQuestion");
     rig.setText("txt_answer", "an answer");
     rig.press("cmd_enter_response");
