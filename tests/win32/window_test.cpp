@@ -687,8 +687,8 @@ TEST(Win32Window, TextRangesMoveByTheCoresUnits) {
         case Op::MoveEnd: range->MoveEndpointByUnit(TextPatternRangeEndpoint_End, c.unit, c.count, &moved); break;
         }
         const std::string text = textOf(range);
-        std::printf("[%lu,%lu) op %d unit %d by %d: moved %d, \"%s\"\n", c.anchor, c.caret, static_cast<int>(c.op),
-                    c.unit, c.count, moved, text.c_str());
+        std::printf("[%lu,%lu) op %d unit %d by %d: moved %d, %s\n", c.anchor, c.caret, static_cast<int>(c.op), c.unit,
+                    c.count, moved, ::testing::PrintToString(text).c_str());
         EXPECT_EQ(moved, c.moved) << c.anchor << " " << c.unit << " " << c.count;
         EXPECT_EQ(text, c.text) << c.anchor << " " << c.unit << " " << c.count;
         range->Release();
@@ -737,6 +737,36 @@ TEST(Win32Window, ATextRangeSelects) {
     selected->Compare(range, &same);
     EXPECT_TRUE(same);
     selected->Release();
+    range->Release();
+}
+
+// Text is found within a range, forwards, backwards and in any case.
+TEST(Win32Window, ATextRangeFindsText) {
+    Win32Rig rig;
+    auto* view = static_cast<TextView*>(rig.window.find("txt_answer"));
+    rig.setText("txt_answer", kSample);
+    TextPattern pattern(*view);
+    uia::ITextRangeProvider* range = nullptr;
+    pattern.text->get_DocumentRange(&range);
+    const auto found = [&](const wchar_t* sought, BOOL backward, BOOL ignoreCase) {
+        BSTR text = SysAllocString(sought);
+        uia::ITextRangeProvider* match = nullptr;
+        range->FindText(text, backward, ignoreCase, &match);
+        SysFreeString(text);
+        if (match == nullptr) return std::string("(none)");
+        uia::ITextRangeProvider* after = nullptr;  // where it is: the text to the end from it
+        match->Clone(&after);
+        int moved = 0;
+        after->MoveEndpointByUnit(uia::TextPatternRangeEndpoint_End, uia::TextUnit_Document, 1, &moved);
+        const std::string out = textOf(after).substr(0, 12);
+        after->Release();
+        match->Release();
+        return out;
+    };
+    EXPECT_EQ(found(L"bottle into", FALSE, FALSE), "bottle into ");
+    EXPECT_EQ(found(L"another water", TRUE, FALSE), "another wate") << "the last one";
+    EXPECT_EQ(found(L"CAF\u00c9", FALSE, TRUE), "Caf\xe9 costs 5");
+    EXPECT_EQ(found(L"CAF\u00c9", FALSE, FALSE), "(none)");
     range->Release();
 }
 
