@@ -818,6 +818,43 @@ TEST(Win32Window, TextRangesHaveOneRectangleForEachLineInView) {
     range->Release();
 }
 
+// A range scrolled into view is among the visible ones, and a point on a
+// line of it gives a place on that line.
+TEST(Win32Window, ATextRangeScrollsIntoViewAndIsFoundByPoint) {
+    Win32Rig rig;
+    auto* view = static_cast<TextView*>(rig.window.find("txt_question"));
+    std::string lines;
+    for (int i = 0; i < 100; ++i) lines += "line " + std::to_string(i) + "\r\n";
+    rig.setText("txt_question", lines + "the end");
+    TextPattern pattern(*view);
+    uia::ITextRangeProvider* range = nullptr;
+    pattern.text->get_DocumentRange(&range);
+    int moved = 0;
+    range->MoveEndpointByUnit(uia::TextPatternRangeEndpoint_Start, uia::TextUnit_Line, 100, &moved);
+    ASSERT_EQ(textOf(range), "the end");
+    range->ScrollIntoView(FALSE);
+    SAFEARRAY* visible = nullptr;
+    pattern.text->GetVisibleRanges(&visible);
+    LONG first = 0;
+    uia::ITextRangeProvider* shown = nullptr;
+    SafeArrayGetElement(visible, &first, &shown);
+    SafeArrayDestroy(visible);
+    const std::string shownText = textOf(shown);
+    EXPECT_EQ(shownText.substr(shownText.size() - 9), "\r\nthe end");
+    SAFEARRAY* rectangles = nullptr;
+    range->GetBoundingRectangles(&rectangles);
+    ASSERT_EQ(rectangles->rgsabound[0].cElements, 4u);
+    const auto* sides = static_cast<const double*>(rectangles->pvData);
+    uia::ITextRangeProvider* hit = nullptr;
+    pattern.text->RangeFromPoint({sides[0] + sides[2] - 1, sides[1] + sides[3] / 2}, &hit);
+    hit->ExpandToEnclosingUnit(uia::TextUnit_Line);
+    EXPECT_EQ(textOf(hit), "the end");
+    SafeArrayDestroy(rectangles);
+    hit->Release();
+    shown->Release();
+    range->Release();
+}
+
 // What UI Automation is told as the boxes change, once a client asked for
 // a box: every change of text and of selection, and each new question.
 struct RaisedEvents {
