@@ -1,7 +1,7 @@
 #include "text_automation.h"
 
 #include <algorithm>
-#include <climits>
+#include <cmath>
 #include <new>
 #include <tuple>
 #include <utility>
@@ -489,8 +489,11 @@ HRESULT TextElement::GetVisibleRanges(SAFEARRAY** out) {
     if (view_ == nullptr) return kElementNotAvailable;
     return guarded([&] {
         editing::TextEditor& editor = view_->editor();
+        RECT client{};
+        GetClientRect(view_->hwnd(), &client);
         const std::size_t lines = editor.lineCount(), top = editor.top();
-        const std::size_t after = top + editor.pageLines() + 1;  // a line shown in part counts
+        std::size_t after = top;  // a line shown in part counts
+        while (after < lines && editor.lineY(after) < client.bottom) ++after;
         *out = rangeArray(this, {{editor.lineStart(top), after < lines ? editor.lineStart(after) : editor.text().size()}});
         return *out != nullptr ? S_OK : E_OUTOFMEMORY;
     });
@@ -500,8 +503,9 @@ HRESULT TextElement::RangeFromPoint(UiaPoint point, ITextRangeProvider** out) {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (view_ == nullptr) return kElementNotAvailable;
+    if (!(std::abs(point.x) < 1e9 && std::abs(point.y) < 1e9)) return E_INVALIDARG;  // no place on a screen, or NaN
     return guarded([&] {
-        POINT at{static_cast<LONG>(std::clamp(point.x, -1e9, 1e9)), static_cast<LONG>(std::clamp(point.y, -1e9, 1e9))};
+        POINT at{static_cast<LONG>(point.x), static_cast<LONG>(point.y)};
         ScreenToClient(view_->hwnd(), &at);
         const std::size_t position = view_->positionAt(at);
         return giveRange(this, position, position, out);
