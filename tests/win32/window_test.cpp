@@ -606,14 +606,22 @@ struct TextPattern {
         text->Release();
         element->Release();
     }
-    // The view's selection (or caret) as a range, for a test to move.
-    uia::ITextRangeProvider* selection() const {
-        SAFEARRAY* ranges = nullptr;
-        text->GetSelection(&ranges);
-        LONG first = 0;
+    // The view's selection (or caret), the ranges in view and the whole
+    // text, each as a range of the caller's.
+    uia::ITextRangeProvider* selection() const { return first(&uia::ITextProvider::GetSelection); }
+    uia::ITextRangeProvider* visible() const { return first(&uia::ITextProvider::GetVisibleRanges); }
+    uia::ITextRangeProvider* document() const {
         uia::ITextRangeProvider* range = nullptr;
-        SafeArrayGetElement(ranges, &first, &range);
-        SafeArrayDestroy(ranges);
+        text->get_DocumentRange(&range);
+        return range;
+    }
+    uia::ITextRangeProvider* first(HRESULT (STDMETHODCALLTYPE uia::ITextProvider::*ranges)(SAFEARRAY**)) const {
+        SAFEARRAY* array = nullptr;
+        (text->*ranges)(&array);
+        LONG index = 0;
+        uia::ITextRangeProvider* range = nullptr;
+        SafeArrayGetElement(array, &index, &range);
+        SafeArrayDestroy(array);
         return range;
     }
     IRawElementProviderSimple* element;
@@ -636,6 +644,12 @@ const std::string kParagraph = [] {
     return p;
 }();
 const std::string kSample = "Caf\xe9 costs 5\x80.\r\n\r\n" + kParagraph + "\r\nLast line";
+// More lines than a box shows.
+const std::string kLines = [] {
+    std::string lines;
+    for (int i = 0; i < 100; ++i) lines += "line " + std::to_string(i) + "\r\n";
+    return lines;
+}();
 
 // Each unit as the editing core counts it, through the text pattern: the
 // range starts as the selection [anchor, caret) and is expanded or moved.
@@ -728,8 +742,7 @@ TEST(Win32Window, ATextRangeSelects) {
     auto* view = static_cast<TextView*>(rig.window.find("txt_answer"));
     rig.setText("txt_answer", kSample);
     TextPattern pattern(*view);
-    uia::ITextRangeProvider* range = nullptr;
-    pattern.text->get_DocumentRange(&range);
+    uia::ITextRangeProvider* range = pattern.document();
     int moved = 0;
     range->Move(uia::TextUnit_Word, 2, &moved);
     range->Select();
@@ -750,27 +763,24 @@ TEST(Win32Window, ATextRangeFindsText) {
     auto* view = static_cast<TextView*>(rig.window.find("txt_answer"));
     rig.setText("txt_answer", kSample);
     TextPattern pattern(*view);
-    uia::ITextRangeProvider* range = nullptr;
-    pattern.text->get_DocumentRange(&range);
+    uia::ITextRangeProvider* range = pattern.document();
+    // Where the match starts, or npos.
     const auto found = [&](const wchar_t* sought, BOOL backward, BOOL ignoreCase) {
         BSTR text = SysAllocString(sought);
         uia::ITextRangeProvider* match = nullptr;
         range->FindText(text, backward, ignoreCase, &match);
         SysFreeString(text);
-        if (match == nullptr) return std::string("(none)");
-        uia::ITextRangeProvider* after = nullptr;  // where it is: the text to the end from it
-        match->Clone(&after);
+        if (match == nullptr) return std::string::npos;
         int moved = 0;
-        after->MoveEndpointByUnit(uia::TextPatternRangeEndpoint_End, uia::TextUnit_Document, 1, &moved);
-        const std::string out = textOf(after).substr(0, 12);
-        after->Release();
+        match->MoveEndpointByUnit(uia::TextPatternRangeEndpoint_End, uia::TextUnit_Document, 1, &moved);
+        const std::size_t at = kSample.size() - textOf(match).size();
         match->Release();
-        return out;
+        return at;
     };
-    EXPECT_EQ(found(L"bottle into", FALSE, FALSE), "bottle into ");
-    EXPECT_EQ(found(L"another water", TRUE, FALSE), "another wate") << "the last one";
-    EXPECT_EQ(found(L"CAF\u00c9", FALSE, TRUE), "Caf\xe9 costs 5");
-    EXPECT_EQ(found(L"CAF\u00c9", FALSE, FALSE), "(none)");
+    EXPECT_EQ(found(L"bottle into", FALSE, FALSE), kSample.find("bottle into"));
+    EXPECT_EQ(found(L"another water", TRUE, FALSE), kSample.rfind("another water"));
+    EXPECT_EQ(found(L"CAF\u00c9", FALSE, TRUE), 0u);
+    EXPECT_EQ(found(L"CAF\u00c9", FALSE, FALSE), std::string::npos);
     range->Release();
 }
 
@@ -780,8 +790,7 @@ TEST(Win32Window, ATextRangeOutlivesItsText) {
     auto* view = static_cast<TextView*>(rig.window.find("txt_answer"));
     rig.setText("txt_answer", kSample);
     TextPattern pattern(*view);
-    uia::ITextRangeProvider* range = nullptr;
-    pattern.text->get_DocumentRange(&range);
+    uia::ITextRangeProvider* range = pattern.document();
     rig.setText("txt_answer", "ab\r\n");
     EXPECT_EQ(textOf(range), "ab\r\n");
     range->Release();
@@ -791,9 +800,7 @@ TEST(Win32Window, ATextRangeOutlivesItsText) {
 TEST(Win32Window, TextRangesHaveOneRectangleForEachLineInView) {
     Win32Rig rig;
     auto* view = static_cast<TextView*>(rig.window.find("txt_question"));
-    std::string lines;
-    for (int i = 0; i < 100; ++i) lines += "line " + std::to_string(i) + "\r\n";
-    rig.setText("txt_question", kSample + "\r\n" + lines);
+    rig.setText("txt_question", kSample + "\r\n" + kLines);
     SendMessageW(view->hwnd(), WM_VSCROLL, SB_LINEDOWN, 0);
     RECT client{};
     GetClientRect(view->hwnd(), &client);
@@ -805,8 +812,7 @@ TEST(Win32Window, TextRangesHaveOneRectangleForEachLineInView) {
     }
     MapWindowPoints(view->hwnd(), HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
     TextPattern pattern(*view);
-    uia::ITextRangeProvider* range = nullptr;
-    pattern.text->get_DocumentRange(&range);
+    uia::ITextRangeProvider* range = pattern.document();
     SAFEARRAY* rectangles = nullptr;
     ASSERT_EQ(range->GetBoundingRectangles(&rectangles), S_OK);
     const auto* sides = static_cast<const double*>(rectangles->pvData);
@@ -827,22 +833,14 @@ TEST(Win32Window, TextRangesHaveOneRectangleForEachLineInView) {
 TEST(Win32Window, ATextRangeScrollsIntoViewAndIsFoundByPoint) {
     Win32Rig rig;
     auto* view = static_cast<TextView*>(rig.window.find("txt_question"));
-    std::string lines;
-    for (int i = 0; i < 100; ++i) lines += "line " + std::to_string(i) + "\r\n";
-    rig.setText("txt_question", lines + "the end");
+    rig.setText("txt_question", kLines + "the end");
     TextPattern pattern(*view);
-    uia::ITextRangeProvider* range = nullptr;
-    pattern.text->get_DocumentRange(&range);
+    uia::ITextRangeProvider* range = pattern.document();
     int moved = 0;
     range->MoveEndpointByUnit(uia::TextPatternRangeEndpoint_Start, uia::TextUnit_Line, 100, &moved);
     ASSERT_EQ(textOf(range), "the end");
     range->ScrollIntoView(FALSE);
-    SAFEARRAY* visible = nullptr;
-    pattern.text->GetVisibleRanges(&visible);
-    LONG first = 0;
-    uia::ITextRangeProvider* shown = nullptr;
-    SafeArrayGetElement(visible, &first, &shown);
-    SafeArrayDestroy(visible);
+    uia::ITextRangeProvider* shown = pattern.visible();
     const std::string shownText = textOf(shown);
     EXPECT_EQ(shownText.substr(shownText.size() - 9), "\r\nthe end");
     SAFEARRAY* rectangles = nullptr;
