@@ -784,6 +784,23 @@ TEST(Win32Window, ATextRangeFindsText) {
     range->Release();
 }
 
+// A value a client sets is an edit that Ctrl+Z takes back.
+TEST(Win32Window, AValueSetByAClientIsUndone) {
+    Win32Rig rig;
+    auto* view = static_cast<TextView*>(rig.window.find("txt_answer"));
+    rig.setText("txt_answer", "typed");
+    IRawElementProviderSimple* element = view->automation().element();
+    IUnknown* pattern = nullptr;
+    element->GetPatternProvider(uia::kValuePattern, &pattern);
+    auto* value = static_cast<uia::IValueProvider*>(pattern);
+    value->SetValue(L"new \u20ac\n");
+    EXPECT_EQ(rig.text("txt_answer"), "new \x80\r\n");
+    SendMessageW(view->hwnd(), WM_CHAR, 26, 0);  // Ctrl+Z
+    EXPECT_EQ(rig.text("txt_answer"), "typed");
+    value->Release();
+    element->Release();
+}
+
 // A range whose text shrank under it reads what is left.
 TEST(Win32Window, ATextRangeOutlivesItsText) {
     Win32Rig rig;
