@@ -83,11 +83,13 @@ void TextView::textChanged(const editing::TextChange&) {
     updateScrollBar();
     InvalidateRect(hwnd(), nullptr, FALSE);
     NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd(), OBJID_CLIENT, CHILDID_SELF);
+    automation_.textChanged();
 }
 
 void TextView::selectionChanged() {
     showCaret();
     InvalidateRect(hwnd(), nullptr, FALSE);
+    automation_.selectionChanged();
 }
 
 void TextView::scrolled() {
@@ -105,6 +107,16 @@ void TextView::setClipboardText(std::string_view text) { win32::setClipboardText
 bool TextView::setText(const std::string& text) { return editor_.put(text); }
 
 void TextView::resetText(const std::string& text) { editor_.reset(text); }
+
+RECT TextView::spanRect(std::size_t line, std::size_t from, std::size_t to) {
+    const long long y = editor_.lineY(line);
+    const std::size_t start = editor_.lineStart(line);
+    const editing::CharWidths& widths = metrics_.widths;
+    return {clampInt(kMargin + widths.xOf(editor_.text(), start, from)), clampInt(y),
+            clampInt(kMargin + widths.xOf(editor_.text(), start, to)), clampInt(y + metrics_.lineHeight)};
+}
+
+std::size_t TextView::positionAt(POINT client) { return editor_.positionAt(client.x - kMargin, client.y); }
 
 // ---- Keys -----------------------------------------------------------------
 
@@ -436,6 +448,11 @@ LRESULT TextView::message(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_GETOBJECT:
+        // UI Automation's element where a client asks for it; the MSAA
+        // object, or Windows' own answer, for the rest.
+        if (const LRESULT element = automation_.answer(wParam, lParam)) return element;
+        break;
     // What the edit control answers, for the window, its tests and
     // assistive tools.
     case WM_SETTEXT:

@@ -20,6 +20,7 @@
 
 #include <windows.h>
 
+#include "text_automation.h"
 #include "widgets.h"
 #include "window/editing/text_editor.h"
 
@@ -49,6 +50,15 @@ public:
     std::vector<std::size_t> freshLineStarts() { return editor_.freshLineStarts(); }
     std::size_t topLine() const { return editor_.top(); }
 
+    // What its UI Automation element reads and moves: the core, where a
+    // position is in the client area, and the box's automation.
+    editing::TextEditor& editor() { return editor_; }
+    // The client rectangle of the characters [from, to) of one line, as
+    // drawn; from == to gives the caret's place there.
+    RECT spanRect(std::size_t line, std::size_t from, std::size_t to);
+    std::size_t positionAt(POINT client);
+    TextAutomation& automation() { return automation_; }
+
 protected:
     LRESULT message(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -76,6 +86,7 @@ private:
     editing::Metrics metrics_;
     std::array<wchar_t, 256> unicode_{};
     editing::TextEditor editor_;
+    TextAutomation automation_{*this};
 
     wchar_t highSurrogate_ = 0;
     int wheel_ = 0;  // a wheel's turn short of one line

@@ -31,11 +31,14 @@ std::string Win32Toolkit::text(drill::TextBox which) { return box(which)->text()
 
 void Win32Toolkit::setText(drill::TextBox which, const std::string& text) {
     TextView* target = box(which);
+    const std::size_t before = target->text().size();
     const bool added = target->setText(text);
-    // A new question is read out as a live region's is, and the focus stays
-    // where it is.
-    if (which == drill::TextBox::Question && added)
+    // A new question is read out as a live region's is, or as UI
+    // Automation's notification, and the focus stays where it is.
+    if (which == drill::TextBox::Question && added) {
         NotifyWinEvent(kLiveRegionChanged, target->hwnd(), OBJID_CLIENT, CHILDID_SELF);
+        target->automation().announce(std::string_view(target->text()).substr(before));
+    }
 }
 
 std::optional<Picture> Win32Toolkit::picture(Panel which) { return panel(which)->picture(); }
