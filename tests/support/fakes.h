@@ -234,6 +234,8 @@ public:
             setEnvironment(std::string("DRILL_DRIVE_") + d, other);
         }
         setEnvironment("DRILL_DRIVE_C", root.string());
+        // The records of blocks under way go here too, not to the user's own.
+        setEnvironment("DRILL_STATE_DIR", state().string());
     }
     ~TempDrive() {
         std::error_code ec;
@@ -248,6 +250,7 @@ public:
             std::filesystem::remove_all(root, ec);
         }
         for (char d = 'A'; d <= 'Z'; ++d) setEnvironment(std::string("DRILL_DRIVE_") + d, std::nullopt);
+        setEnvironment("DRILL_STATE_DIR", std::nullopt);
     }
     TempDrive(const TempDrive&) = delete;
     TempDrive& operator=(const TempDrive&) = delete;
@@ -257,6 +260,9 @@ public:
     std::filesystem::path path(const std::string& relative) const {
         return root / std::filesystem::path(std::u8string(relative.begin(), relative.end()));
     }
+
+    // The folder of the program's own state.
+    std::filesystem::path state() const { return root / "state"; }
 
     std::filesystem::path root;
 
