@@ -80,6 +80,7 @@ TEST(KillTest, EveryBlockIsInAllItsFilesOrNoneAfterTheNextStart) {
     const Header second{kName, "BBB", "001", "b."};
     const std::optional<Record> secondHeader[3] = {masterHeader(second), sendHeader(second), std::nullopt};
     const char* const labels[] = {"master", "send", "notes", "record"};
+    std::printf("| killed at | master, send, notes bytes then | after the next start |\n");
     int killed = 0;
     for (int target = 0; target < 4; ++target) {
         for (const char* call : {"write", "fsync"}) {
@@ -103,23 +104,12 @@ TEST(KillTest, EveryBlockIsInAllItsFilesOrNoneAfterTheNextStart) {
                 ++killed;
 
                 std::string left;
-                Fields fields;
-                for (int f = 0; f < 3; ++f) {
-                    const std::string bytes = readFile(files[f]);
-                    for (std::size_t keep = bytes.size() + 1; keep-- > 0;) {
-                        if (const auto present = blocksIn(bytes.substr(0, keep), blocks, f, std::nullopt, fields)) {
-                            left += std::string(" ") + labels[f] + ":";
-                            for (std::size_t b = 0; b < blocks.size(); ++b)
-                                if ((*present)[b]) left += std::string(" ") + blocks[b].what;
-                            if (keep < bytes.size()) left += " +" + std::to_string(bytes.size() - keep) + " bytes";
-                            break;
-                        }
-                    }
-                }
+                for (int f = 0; f < 3; ++f) left += " " + std::to_string(readFile(files[f]).size());
 
                 Process again({RECORD_DRIVER, kName, "BBB", "0", "0", go.string()}, env, log.string());
                 ASSERT_EQ(again.waitFor(120s), std::optional<int>(0)) << readFile(log);
                 std::string after;
+                Fields fields;
                 std::optional<std::vector<bool>> in[3];
                 for (int f = 0; f < 3; ++f) {
                     in[f] = blocksIn(readFile(files[f]), blocks, f, secondHeader[f], fields);

@@ -32,18 +32,14 @@ struct Killed {};
 // The system's files, where a test may say how much of each write fits: the
 // part that fits reaches the file, then the write fails with 61, as when the
 // disk fills up. A test may also kill the program at an operation that opens
-// or changes a file, the n-th or the one it names ("append c:\\m.txt"): a
-// write then gets half of its bytes in, and from then on every operation
-// throws Killed and does nothing.
+// or changes a file ("append c:\\m.txt"): a write then gets half of its bytes
+// in, and from then on every operation throws Killed and does nothing.
 class LimitedDisk {
 public:
-    int killAt = 0;  // 0: never
     std::function<bool(const std::string& operation)> killWhen;
-    int operations = 0;
     bool killed = false;
     // A new program on the same disk.
     void revive() {
-        killAt = operations = 0;
         killWhen = nullptr;
         killed = false;
     }
@@ -61,7 +57,7 @@ private:
     // Counts one operation; true when the program dies at it.
     bool step(const std::string& operation) {
         alive();
-        killed = ++operations == killAt || (killWhen && killWhen(operation));
+        killed = killWhen && killWhen(operation);
         return killed;
     }
     void alive() const {

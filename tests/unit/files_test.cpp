@@ -834,14 +834,12 @@ protected:
     std::string read(int i) const { return readFile(drive.path(names[i])); }
 
     // Whether the program died before the block was whole.
-    bool recordDying(Files& f, int killAt, std::function<bool(const std::string&)> killWhen = nullptr) {
+    bool recordDying(Files& f, std::function<bool(const std::string&)> killWhen) {
         for (int i = 0; i < 3; ++i) {
             writeFile(drive.path(names[i]), before(i));
             f.openAppend(i + 1, "c:\\" + names[i]);
             f.print(i + 1, block(i), Sep::None);
         }
-        disk.operations = 0;
-        disk.killAt = killAt;
         disk.killWhen = std::move(killWhen);
         const int all[] = {1, 2, 3};
         try {
@@ -857,7 +855,8 @@ TEST_F(LeftBlockTest, AKillAtAnyStepLeavesTheBlockInAllItsFilesOrNoneAfterTheNex
     int n = 1;
     for (;; ++n) {
         auto dying = makeDiskFiles(disk.fileSystem());
-        const bool died = recordDying(*dying, n);
+        int operation = 0;
+        const bool died = recordDying(*dying, [&](const std::string&) { return ++operation == n; });
         dying.reset();  // its files closed, as the system closes them
         disk.revive();
         if (!died) break;
@@ -876,7 +875,7 @@ TEST_F(LeftBlockTest, AKillAtAnyStepLeavesTheBlockInAllItsFilesOrNoneAfterTheNex
 
 // A classmate appended to the send file after the program died in its write.
 TEST_F(LeftBlockTest, AFileChangedSinceIsLeftAloneAndTheStudentIsTold) {
-    ASSERT_TRUE(recordDying(*files, 0, [](const std::string& op) { return op == "append c:\\s.txt"; }));
+    ASSERT_TRUE(recordDying(*files, [](const std::string& op) { return op == "append c:\\s.txt"; }));
     files.reset();
     disk.revive();
     const std::string changed = read(1) + "a classmate's line\r\n";
@@ -889,7 +888,7 @@ TEST_F(LeftBlockTest, AFileChangedSinceIsLeftAloneAndTheStudentIsTold) {
 // Another copy that is still running holds its record: a start leaves it
 // and its files alone, and finishes the block once that copy has gone.
 TEST_F(LeftBlockTest, ARunningCopysRecordIsNotTouched) {
-    ASSERT_TRUE(recordDying(*files, 0, [](const std::string& op) { return op == "append c:\\s.txt"; }));
+    ASSERT_TRUE(recordDying(*files, [](const std::string& op) { return op == "append c:\\s.txt"; }));
     const std::string left[] = {read(0), read(1), read(2)};
     EXPECT_EQ(errorOf([] { makeDiskFiles()->finishLeftBlocks(); }), -1);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(read(i), left[i]) << i;
