@@ -249,6 +249,7 @@ public:
                                          std::filesystem::perm_options::add, ec);
             std::filesystem::remove_all(root, ec);
         }
+        std::filesystem::remove_all(state(), ec);
         for (char d = 'A'; d <= 'Z'; ++d) setEnvironment(std::string("DRILL_DRIVE_") + d, std::nullopt);
         setEnvironment("DRILL_STATE_DIR", std::nullopt);
     }
@@ -261,8 +262,9 @@ public:
         return root / std::filesystem::path(std::u8string(relative.begin(), relative.end()));
     }
 
-    // The folder of the program's own state.
-    std::filesystem::path state() const { return root / "state"; }
+    // The folder of the program's own state: beside the drive, not on it,
+    // as the user's own state folder is not in the data directory.
+    std::filesystem::path state() const { return root.string() + "_state"; }
 
     std::filesystem::path root;
 
