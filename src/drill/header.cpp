@@ -29,6 +29,15 @@ void writeHeader(Session& session) {
         }
         state.displayMode = 1;
 
+        // A block that a killed run left part way is finished (or cut back)
+        // before this run's header goes after it. Whatever it says is told
+        // on its own, and the header is written all the same.
+        try {
+            files.finishLeftBlocks();
+        } catch (const RuntimeError& error) {
+            reportError(session.toolkit, error.number());
+        }
+
         // Opened once on its own so that the master file exists even when the
         // send file cannot be opened.
         ChannelGroup create(files);

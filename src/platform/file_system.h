@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/paths.h"
+
 namespace drill {
 
 // What trying a file's lock came to.
@@ -58,6 +60,12 @@ public:
     // second name, is refused (75) before a byte is read or written. A file
     // the open creates is on disk with its directory entry when it returns.
     virtual std::unique_ptr<NativeFile> open(const std::string& path, OpenMode mode) = 0;
+    // The same for a file of the program's own state, named natively (see
+    // stateFolder in paths.h).
+    virtual std::unique_ptr<NativeFile> openState(const NativePath& path, OpenMode mode) = 0;
+    // Makes that folder, and any missing folder above it, for the student
+    // alone; nothing when it is there. Fails when it cannot be made.
+    virtual void makeStateFolder(const NativePath& path) = 0;
     // Creates one directory, its entry on disk when it returns; fails when it
     // exists or cannot be made.
     virtual void makeDirectory(const std::string& path) = 0;

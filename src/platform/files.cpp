@@ -1,7 +1,10 @@
 #include "platform/files.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -9,6 +12,7 @@
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/numbers.h"
+#include "platform/paths.h"
 
 namespace drill {
 
@@ -21,6 +25,7 @@ enum class Mode { Input, Append, Output };
 
 struct Channel {
     Mode mode = Mode::Input;
+    std::string path;
     std::unique_ptr<NativeFile> file;  // none for input: read whole at open
     std::string data;     // what an output channel wrote, or the whole input file
     std::size_t pos = 0;  // next byte to read (input)
@@ -64,9 +69,82 @@ void lockAll(std::vector<Channel>& group) {
     }
 }
 
+// What a block is about to do to one of its files.
+struct BlockPart {
+    std::string path;  // as the channel was opened
+    std::int64_t before = 0;  // the file's size before it
+    std::string bytes;
+};
+
+// A record is the parts, each with its lengths on a line of its own, and
+// a last line with a checksum of all before it: a record that a kill cut
+// short never counts, and its block had not begun.
+constexpr std::string_view kRecordHead = "block record 1\n";
+
+std::uint64_t checksum(std::string_view bytes) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return h;
+}
+
+std::string recordOf(const std::vector<BlockPart>& parts) {
+    std::string text(kRecordHead);
+    for (const BlockPart& p : parts) {
+        text += std::to_string(p.path.size()) + ' ' + std::to_string(p.before) + ' ' +
+                std::to_string(p.bytes.size()) + '\n';
+        text += p.path + p.bytes + '\n';
+    }
+    return text + "end " + std::to_string(checksum(text)) + '\n';
+}
+
+// The number at `at` up to `stop`, which it passes.
+template <typename Number>
+bool readNumber(std::string_view text, std::size_t& at, char stop, Number& n) {
+    const char* end = text.data() + text.size();
+    const auto [next, error] = std::from_chars(text.data() + at, end, n);
+    if (error != std::errc() || next == end || *next != stop) return false;
+    at = static_cast<std::size_t>(next - text.data()) + 1;
+    return true;
+}
+
+std::optional<std::vector<BlockPart>> partsOf(std::string_view text) {
+    if (!text.starts_with(kRecordHead)) return std::nullopt;
+    std::vector<BlockPart> parts;
+    std::size_t at = kRecordHead.size();
+    while (!text.substr(at).starts_with("end ")) {
+        std::size_t pathSize = 0, size = 0;
+        BlockPart p;
+        if (!readNumber(text, at, ' ', pathSize) || !readNumber(text, at, ' ', p.before) ||
+            !readNumber(text, at, '\n', size) || p.before < 0 || pathSize > text.size() - at ||
+            size > text.size() - at - pathSize || text.size() - at - pathSize - size < 1)
+            return std::nullopt;
+        p.path = text.substr(at, pathSize);
+        p.bytes = text.substr(at + pathSize, size);
+        at += pathSize + size;
+        if (text[at++] != '\n') return std::nullopt;
+        parts.push_back(std::move(p));
+    }
+    const std::size_t body = at;
+    at += 4;
+    std::uint64_t sum = 0;
+    if (!readNumber(text, at, '\n', sum) || at != text.size() || sum != checksum(text.substr(0, body)))
+        return std::nullopt;
+    return parts;
+}
+
+// Each copy of the program writes its records into a slot of its own, the
+// first of these files that no other copy holds locked, and keeps it locked
+// while it runs: a lock that is free belongs to a copy that has ended, by
+// its own hand or not. An empty slot holds no record. Slots are emptied and
+// never removed: a copy may just have opened one to take it.
+constexpr int kSlots = 64;
+
+std::string slotName(int slot) { return "block-" + std::to_string(slot) + ".rec"; }
+
 class DiskFiles : public Files {
 public:
-    explicit DiskFiles(std::unique_ptr<FileSystem> fileSystem) : fileSystem_(std::move(fileSystem)) {}
+    explicit DiskFiles(std::unique_ptr<FileSystem> fileSystem)
+        : fileSystem_(std::move(fileSystem)), stateFolder_(stateFolder()) {}
 
     ~DiskFiles() override {
         try {
@@ -115,6 +193,7 @@ public:
         // Every channel writes its block, then every one syncs: the first
         // failure stops both, and each file that took its part gives it back.
         lockAll(group);
+        NativeFile* const record = writeRecord(group);
         std::optional<RuntimeError> failure;
         for (Channel& c : group) {
             if (c.mode == Mode::Input) continue;
@@ -139,11 +218,40 @@ public:
             for (Channel& c : group)
                 if (c.mode != Mode::Input) putBack(c);
         }
+        if (record != nullptr) clearRecord(*record, failure.has_value());
         // Once synced, a failing close cannot lose the data; reporting it
         // would only make the student record the block a second time.
         // Closing lets go of the locks.
         group.clear();
         if (failure) throw *failure;
+    }
+
+    void finishLeftBlocks() override {
+        if (!stateFolder_) return;
+        std::optional<RuntimeError> first;
+        for (int slot = 1; slot <= kSlots; ++slot) {
+            const NativePath name = inFolder(*stateFolder_, slotName(slot));
+            std::unique_ptr<NativeFile> reader;
+            try {
+                reader = fileSystem_->openState(name, OpenMode::Read);
+            } catch (const RuntimeError&) {
+                continue;  // no such slot
+            }
+            // Held by a copy that runs, or on a file system that cannot tell.
+            if (reader->tryLock() != LockResult::Held) continue;
+            try {
+                const std::string text = reader->readAll();
+                if (text.empty()) continue;
+                const std::optional<std::vector<BlockPart>> parts = partsOf(text);
+                if (parts && !finishBlock(*parts, first)) continue;
+                const auto writer = fileSystem_->openState(name, OpenMode::Append);
+                writer->truncate(0);
+                writer->sync();
+            } catch (const RuntimeError& e) {
+                if (!first) first = e;
+            }
+        }
+        if (first) throw *first;
     }
 
     void discard(int channel) override {
@@ -249,11 +357,154 @@ private:
         std::optional<Channel>& slot = freeSlot(channel);
         Channel c;
         c.mode = mode;
+        c.path = path;
         c.file = fileSystem_->open(path, mode == Mode::Append ? OpenMode::Append : OpenMode::Output);
         slot = std::move(c);
     }
 
+    // This copy's slot, taken at its first block. Without one (no state
+    // folder, no locks there, every slot taken) blocks go unrecorded, as
+    // they always could.
+    NativeFile* recordSlot() {
+        if (record_ || !stateFolder_ || triedSlots_) return record_.get();
+        triedSlots_ = true;
+        try {
+            fileSystem_->makeStateFolder(*stateFolder_);
+            for (int slot = 1; slot <= kSlots && !record_; ++slot) {
+                auto file = fileSystem_->openState(inFolder(*stateFolder_, slotName(slot)), OpenMode::Append);
+                // A record left there is a block that a start could not
+                // finish yet: it stays for the next start.
+                if (file->tryLock() == LockResult::Held && file->size() == 0) record_ = std::move(file);
+            }
+        } catch (const RuntimeError&) {
+        }
+        return record_.get();
+    }
+
+    // Writes down, and puts on disk, what the block is about to do; the
+    // slot, or none when there is nothing to write down or no slot.
+    NativeFile* writeRecord(std::vector<Channel>& group) {
+        std::vector<BlockPart> parts;
+        for (const Channel& c : group)
+            if (c.mode != Mode::Input && !c.data.empty()) parts.push_back({c.path, 0, c.data});
+        NativeFile* const record = parts.empty() ? nullptr : recordSlot();
+        if (record == nullptr) return nullptr;
+        try {
+            std::size_t i = 0;
+            for (Channel& c : group)
+                if (c.mode != Mode::Input && !c.data.empty()) parts[i++].before = c.file->size();
+            record->truncate(0);
+            std::size_t written = 0;
+            record->append(recordOf(parts), written);
+            record->sync();
+        } catch (const RuntimeError&) {
+            // The block goes on unrecorded; what reached the slot is
+            // emptied after it with the rest.
+        }
+        return record;
+    }
+
+    // Once the block is whole nothing depends on the record being gone: a
+    // start that finds it finds the block whole. A block cut back must not
+    // be finished by a start after a power cut, so that emptying is synced.
+    static void clearRecord(NativeFile& record, bool cutBack) {
+        try {
+            record.truncate(0);
+            if (cutBack) record.sync();
+        } catch (const RuntimeError&) {
+        }
+    }
+
+    // One of a left block's files as a start finds it.
+    struct Target {
+        const BlockPart* part;
+        std::unique_ptr<NativeFile> file;
+        std::int64_t has = -1;  // how much of the block it ends with; -1: not this block's end
+        std::size_t added = 0;
+    };
+
+    // Finishes one left block, or cuts it back; whether its record may go.
+    // The files are opened as the channels open them, with the same checks,
+    // and locked as a block locks them.
+    bool finishBlock(const std::vector<BlockPart>& parts, std::optional<RuntimeError>& first) {
+        const auto tell = [&](int number) {
+            if (!first) first = RuntimeError(number);
+        };
+        std::vector<Target> targets;
+        std::vector<std::string> contents;
+        for (const BlockPart& p : parts) {
+            try {
+                // Read first: a file that is gone is not made again.
+                contents.push_back(fileSystem_->open(p.path, OpenMode::Read)->readAll());
+                targets.push_back({&p, fileSystem_->open(p.path, OpenMode::Append)});
+            } catch (const RuntimeError& e) {
+                if (e.number() != err::FileNotFound) {
+                    tell(e.number());  // out of reach now: left for the next start
+                    return false;
+                }
+                tell(err::PathFileAccess);
+                contents.resize(targets.size());
+            }
+        }
+        const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            Target& t = targets[i];
+            while (t.file->tryLock() == LockResult::Busy && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            // Read again under the lock, should a copy have appended meanwhile.
+            const std::int64_t size = t.file->size();
+            if (size != static_cast<std::int64_t>(contents[i].size()))
+                contents[i] = fileSystem_->open(t.part->path, OpenMode::Read)->readAll();
+            const std::string& there = contents[i];
+            const BlockPart& p = *t.part;
+            const auto at = static_cast<std::size_t>(p.before);
+            if (p.before <= static_cast<std::int64_t>(there.size())) {
+                const std::size_t n = std::min(there.size() - at, p.bytes.size());
+                // A part of the block must be the file's end; the whole may
+                // have others' blocks after it.
+                if (there.compare(at, n, p.bytes, 0, n) == 0 && (n == p.bytes.size() || at + n == there.size()))
+                    t.has = static_cast<std::int64_t>(n);
+            }
+            if (t.has < 0) tell(err::PathFileAccess);  // someone else's bytes: left alone
+        }
+        std::optional<RuntimeError> failed;
+        for (Target& t : targets) {
+            if (t.has < 0 || t.has == static_cast<std::int64_t>(t.part->bytes.size())) continue;
+            try {
+                t.file->append(std::string_view(t.part->bytes).substr(static_cast<std::size_t>(t.has)), t.added);
+                t.file->sync();
+            } catch (const RuntimeError& e) {
+                failed = e;
+                break;
+            }
+        }
+        if (!failed) return true;
+        // Undone, then, in every file that ends with this block's bytes; one
+        // that cannot be cut back (a file only appended to) or has others'
+        // after them keeps the record for the next start.
+        tell(failed->number());
+        bool undone = true;
+        for (Target& t : targets) {
+            if (t.has < 0) continue;
+            try {
+                const std::int64_t end = t.part->before + t.has + static_cast<std::int64_t>(t.added);
+                if (t.file->size() != end) {
+                    undone = false;
+                } else if (end != t.part->before) {
+                    t.file->truncate(t.part->before);
+                    t.file->sync();
+                }
+            } catch (const RuntimeError&) {
+                undone = false;
+            }
+        }
+        return undone;
+    }
+
     std::unique_ptr<FileSystem> fileSystem_;
+    std::optional<NativePath> stateFolder_;
+    std::unique_ptr<NativeFile> record_;
+    bool triedSlots_ = false;
     std::array<std::optional<Channel>, kChannels> channels_;
 };
 

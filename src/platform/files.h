@@ -34,6 +34,15 @@ public:
     // one of them fails, each file they wrote to gives back what they added. All are released either way; the first failure is
     // thrown.
     virtual void closeTogether(std::span<const int> channels) = 0;
+    // A block of closeTogether is first written down in the folder of the
+    // program's own state (stateFolder in paths.h), so that a program killed
+    // part way leaves what it was doing. This finishes each such block that
+    // no running copy owns: appends what its files lack of it, or cuts back
+    // what they took when that cannot be done. A file that someone else has
+    // changed since is left alone (75). Every block is dealt with; the first
+    // failure is thrown, and a block that could be neither finished nor cut
+    // back is tried again at the next start.
+    virtual void finishLeftBlocks() = 0;
     // Releases a channel without writing what it has not yet put on disk.
     virtual void discard(int channel) = 0;
     virtual bool isOpen(int channel) const = 0;

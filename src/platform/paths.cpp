@@ -77,6 +77,37 @@ std::optional<std::string> driveRoot(char drive) {
 
 }  // namespace
 
+std::optional<NativePath> stateFolder() {
+#ifdef _WIN32
+    if (std::optional<std::wstring> set = environment(L"DRILL_STATE_DIR")) return set;
+    const std::optional<std::wstring> local = environment(L"LOCALAPPDATA");
+    if (!local) return std::nullopt;
+    return joined(*local, L"Assignment Drill", L'\\');
+#else
+    const auto variable = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr ? std::string(value) : std::string();
+    };
+    if (std::string set = variable("DRILL_STATE_DIR"); !set.empty()) return set;
+    // The base directory specification takes only an absolute path.
+    std::string base = variable("XDG_STATE_HOME");
+    if (base.empty() || base.front() != '/') {
+        const std::string home = homeDirectory();
+        if (home.empty()) return std::nullopt;
+        base = joined(home, ".local/state", '/');
+    }
+    return joined(base, "assignment-drill", '/');
+#endif
+}
+
+NativePath inFolder(const NativePath& folder, const std::string& asciiName) {
+#ifdef _WIN32
+    return joined(folder, NativePath(asciiName.begin(), asciiName.end()), L'\\');
+#else
+    return joined(folder, asciiName, '/');
+#endif
+}
+
 std::optional<NativePath> nativePath(const std::string& windowsPath) {
     if (windowsPath.find('\0') != std::string::npos) throw RuntimeError(err::BadFileName);
 #ifdef _WIN32

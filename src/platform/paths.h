@@ -25,4 +25,14 @@ std::optional<NativePath> nativePath(const std::string& windowsPath);
 // on Windows a full path of 260 characters or more 52.
 NativePath checkedNativePath(const std::string& windowsPath);
 
+// The folder of the student's own program state on this computer, never the
+// hand-in folder: $DRILL_STATE_DIR when that is set (tests), else on Windows
+// %LOCALAPPDATA%\Assignment Drill, elsewhere $XDG_STATE_HOME/assignment-drill
+// (~/.local/state when $XDG_STATE_HOME is unset or not absolute). Nothing
+// when the system names no such place.
+std::optional<NativePath> stateFolder();
+
+// A file of that folder, by a name of plain ASCII characters.
+NativePath inFolder(const NativePath& folder, const std::string& asciiName);
+
 }  // namespace drill

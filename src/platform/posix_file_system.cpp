@@ -178,7 +178,10 @@ public:
     // pipe, device, socket or directory, or a file that also has another name
     // (a hard link planted from elsewhere), is 75.
     std::unique_ptr<NativeFile> open(const std::string& path, OpenMode mode) override {
-        const std::string native = checkedNativePath(path);
+        return openState(checkedNativePath(path), mode);
+    }
+
+    std::unique_ptr<NativeFile> openState(const std::string& native, OpenMode mode) override {
         const bool create = mode != OpenMode::Read;
         const FileOp op = create ? FileOp::OpenWrite : FileOp::OpenRead;
         const int access = mode == OpenMode::Read     ? O_RDONLY
@@ -222,6 +225,22 @@ public:
         const std::string native = checkedNativePath(path);
         if (::mkdir(native.c_str(), 0777) < 0) failErrno(errno, FileOp::MakeDir);
         if (const int e = syncDirectory(parentOf(native)); e != 0) failErrno(e, FileOp::MakeDir);
+    }
+
+    // Each missing folder from the top down; the last is the student's alone.
+    void makeStateFolder(const std::string& native) override {
+        for (std::size_t end = native.find('/', 1);; end = native.find('/', end + 1)) {
+            const std::string folder = native.substr(0, end);
+            const bool last = end == std::string::npos;
+            if (::mkdir(folder.c_str(), last ? 0700 : 0755) == 0) {
+                if (const int e = syncDirectory(parentOf(folder)); e != 0) failErrno(e, FileOp::MakeDir);
+            } else if (errno != EEXIST) {
+                failErrno(errno, FileOp::MakeDir);
+            }
+            if (last) break;
+        }
+        struct stat st {};
+        if (::stat(native.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) fail(err::PathNotFound);
     }
 
 private:

@@ -294,7 +294,10 @@ public:
     // with a second name, another file than the one named, or a classmate's
     // file, is 75.
     std::unique_ptr<NativeFile> open(const std::string& path, OpenMode mode) override {
-        const std::wstring native = checkedNativePath(path);
+        return openState(checkedNativePath(path), mode);
+    }
+
+    std::unique_ptr<NativeFile> openState(const std::wstring& native, OpenMode mode) override {
         const FileOp op = mode == OpenMode::Read ? FileOp::OpenRead : FileOp::OpenWrite;
         const DWORD access = mode == OpenMode::Read ? GENERIC_READ
                              : mode == OpenMode::Append
@@ -363,6 +366,21 @@ public:
     void makeDirectory(const std::string& path) override {
         const std::wstring native = checkedNativePath(path);
         if (!CreateDirectoryW(native.c_str(), nullptr)) failLast(FileOp::MakeDir);
+    }
+
+    // Each missing folder from the top down; what stands above cannot always
+    // be made or even looked at (a share's root), so only the last one counts.
+    // A folder under the user's profile is the user's alone by the rights it
+    // inherits.
+    void makeStateFolder(const std::wstring& native) override {
+        for (std::size_t end = native.find_first_of(L"\\/", 3);; end = native.find_first_of(L"\\/", end + 1)) {
+            const std::wstring folder = native.substr(0, end);
+            if (!CreateDirectoryW(folder.c_str(), nullptr) && end == std::wstring::npos &&
+                GetLastError() != ERROR_ALREADY_EXISTS)
+                failLast(FileOp::MakeDir);
+            if (end == std::wstring::npos) break;
+        }
+        if (!isDirectory(native)) fail(err::PathNotFound);
     }
 
 private:

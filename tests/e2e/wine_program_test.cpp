@@ -40,7 +40,8 @@ TEST_F(ProgramTest, UnderWineOneSessionLeavesTheFilesTheRecordFormatsSay) {
                       {{"WINEPREFIX", prefix.string()},
                        {"WINEDEBUG", "-all"},
                        {"WINEDLLOVERRIDES", "mscoree,mshtml="},
-                       {"DRILL_DRIVE_C", drive}}};
+                       {"DRILL_DRIVE_C", drive},
+                       {"DRILL_STATE_DIR", drive + "_state"}}};
     // Wine's desktop process, which carries the clipboard, is one per server
     // and stays on the display it started on: the server of this prefix must
     // start anew on this test's display, and end with it.

@@ -234,6 +234,8 @@ public:
             setEnvironment(std::string("DRILL_DRIVE_") + d, other);
         }
         setEnvironment("DRILL_DRIVE_C", root.string());
+        // The records of blocks under way go here too, not to the user's own.
+        setEnvironment("DRILL_STATE_DIR", state().string());
     }
     ~TempDrive() {
         std::error_code ec;
@@ -247,7 +249,9 @@ public:
                                          std::filesystem::perm_options::add, ec);
             std::filesystem::remove_all(root, ec);
         }
+        std::filesystem::remove_all(state(), ec);
         for (char d = 'A'; d <= 'Z'; ++d) setEnvironment(std::string("DRILL_DRIVE_") + d, std::nullopt);
+        setEnvironment("DRILL_STATE_DIR", std::nullopt);
     }
     TempDrive(const TempDrive&) = delete;
     TempDrive& operator=(const TempDrive&) = delete;
@@ -257,6 +261,10 @@ public:
     std::filesystem::path path(const std::string& relative) const {
         return root / std::filesystem::path(std::u8string(relative.begin(), relative.end()));
     }
+
+    // The folder of the program's own state: beside the drive, not on it,
+    // as the user's own state folder is not in the data directory.
+    std::filesystem::path state() const { return root.string() + "_state"; }
 
     std::filesystem::path root;
 

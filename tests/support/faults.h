@@ -25,11 +25,25 @@
 
 namespace drill::testing {
 
+// What a program killed part way gets from its files: nothing, not even a
+// cleanup.
+struct Killed {};
+
 // The system's files, where a test may say how much of each write fits: the
 // part that fits reaches the file, then the write fails with 61, as when the
-// disk fills up.
+// disk fills up. A test may also kill the program at an operation that opens
+// or changes a file ("append c:\\m.txt"): a write then gets half of its bytes
+// in, and from then on every operation throws Killed and does nothing.
 class LimitedDisk {
 public:
+    std::function<bool(const std::string& operation)> killWhen;
+    bool killed = false;
+    // A new program on the same disk.
+    void revive() {
+        killWhen = nullptr;
+        killed = false;
+    }
+
     // How many of `bytes` fit into the file at `path`, which holds `size`;
     // all of them when not set.
     std::function<std::size_t(const std::string& path, std::int64_t size, std::size_t bytes)> room;
@@ -40,11 +54,25 @@ public:
     std::unique_ptr<FileSystem> fileSystem() { return std::make_unique<Limited>(*this); }
 
 private:
+    // Counts one operation; true when the program dies at it.
+    bool step(const std::string& operation) {
+        alive();
+        killed = killWhen && killWhen(operation);
+        return killed;
+    }
+    void alive() const {
+        if (killed) throw Killed{};
+    }
+
     class LimitedFile : public NativeFile {
     public:
         LimitedFile(LimitedDisk& disk, std::string path, std::unique_ptr<NativeFile> file)
             : disk_(disk), path_(std::move(path)), file_(std::move(file)) {}
         void append(std::string_view bytes, std::size_t& written) override {
+            if (disk_.step("append " + path_)) {
+                file_->append(bytes.substr(0, bytes.size() / 2), written);
+                throw Killed{};
+            }
             const std::size_t fits = disk_.room ? disk_.room(path_, file_->size(), bytes.size()) : bytes.size();
             if (fits < bytes.size()) {
                 file_->append(bytes.substr(0, fits), written);
@@ -52,16 +80,32 @@ private:
             }
             file_->append(bytes, written);
         }
-        LockResult tryLock() override { return file_->tryLock(); }
-        std::int64_t endOfAppended() override { return file_->endOfAppended(); }
+        LockResult tryLock() override {
+            disk_.alive();
+            return file_->tryLock();
+        }
+        std::int64_t endOfAppended() override {
+            disk_.alive();
+            return file_->endOfAppended();
+        }
         std::int64_t size() override {
+            disk_.alive();
             const std::int64_t size = file_->size();
             std::this_thread::sleep_for(disk_.slowSize);
             return size;
         }
-        void sync() override { file_->sync(); }
-        void truncate(std::int64_t size) override { file_->truncate(size); }
-        std::string readAll() override { return file_->readAll(); }
+        void sync() override {
+            if (disk_.step("sync " + path_)) throw Killed{};
+            file_->sync();
+        }
+        void truncate(std::int64_t size) override {
+            if (disk_.step("truncate " + path_)) throw Killed{};
+            file_->truncate(size);
+        }
+        std::string readAll() override {
+            disk_.alive();
+            return file_->readAll();
+        }
 
     private:
         LimitedDisk& disk_;
@@ -73,9 +117,22 @@ private:
     public:
         explicit Limited(LimitedDisk& disk) : disk_(disk) {}
         std::unique_ptr<NativeFile> open(const std::string& path, OpenMode mode) override {
+            if (disk_.step("open " + path)) throw Killed{};
             return std::make_unique<LimitedFile>(disk_, path, native_->open(path, mode));
         }
-        void makeDirectory(const std::string& path) override { native_->makeDirectory(path); }
+        std::unique_ptr<NativeFile> openState(const NativePath& path, OpenMode mode) override {
+            const std::string name = std::filesystem::path(path).string();
+            if (disk_.step("open " + name)) throw Killed{};
+            return std::make_unique<LimitedFile>(disk_, name, native_->openState(path, mode));
+        }
+        void makeDirectory(const std::string& path) override {
+            if (disk_.step("mkdir " + path)) throw Killed{};
+            native_->makeDirectory(path);
+        }
+        void makeStateFolder(const NativePath& path) override {
+            if (disk_.step("mkdir " + std::filesystem::path(path).string())) throw Killed{};
+            native_->makeStateFolder(path);
+        }
 
     private:
         LimitedDisk& disk_;

@@ -773,6 +773,11 @@ TEST_F(FilesTest, FailuresLeakNoDescriptor) {
     ASSERT_EQ(::mkfifo(drive.path("pipe").c_str(), 0666), 0);
 #endif
     writeFile(drive.path("full.txt"), std::string(4096, 'f'));
+    // The channels keep one file open from their first block on: where they
+    // write down the blocks under way.
+    files->openAppend(2, "c:\\first.txt");
+    files->print(2, "first block", Sep::LineEnd);
+    files->close(2);
     const int before = openDescriptors();
     for (int round = 0; round < 20; ++round) {
         errorOf([&] { files->openInput(1, "c:\\dir"); });
@@ -817,6 +822,80 @@ TEST_F(FilesTest, MakeDirectory) {
     for (auto [path, expected] : failures)
         EXPECT_EQ(errorOf([&] { files->makeDirectory(path); }), expected) << path;
     EXPECT_FALSE(fs::exists(drive.path("a")));
+}
+
+// A block of three files, as a note writes it, by a program that may be
+// killed part way; the next start finds what it left.
+class LeftBlockTest : public FilesTest {
+protected:
+    const std::string names[3] = {"m.txt", "s.txt", "n.txt"};
+    std::string before(int i) const { return "before in " + names[i] + "\r\n"; }
+    std::string block(int i) const { return "block " + std::to_string(i) + std::string(40, '.') + "\r\n"; }
+    std::string read(int i) const { return readFile(drive.path(names[i])); }
+
+    // Whether the program died before the block was whole.
+    bool recordDying(Files& f, std::function<bool(const std::string&)> killWhen) {
+        for (int i = 0; i < 3; ++i) {
+            writeFile(drive.path(names[i]), before(i));
+            f.openAppend(i + 1, "c:\\" + names[i]);
+            f.print(i + 1, block(i), Sep::None);
+        }
+        disk.killWhen = std::move(killWhen);
+        const int all[] = {1, 2, 3};
+        try {
+            f.closeTogether(all);
+        } catch (const testing::Killed&) {
+            return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(LeftBlockTest, AKillAtAnyStepLeavesTheBlockInAllItsFilesOrNoneAfterTheNextStart) {
+    int n = 1;
+    for (;; ++n) {
+        auto dying = makeDiskFiles(disk.fileSystem());
+        int operation = 0;
+        const bool died = recordDying(*dying, [&](const std::string&) { return ++operation == n; });
+        dying.reset();  // its files closed, as the system closes them
+        disk.revive();
+        if (!died) break;
+        EXPECT_EQ(errorOf([] { makeDiskFiles()->finishLeftBlocks(); }), -1) << n;
+        int whole = 0;
+        for (int i = 0; i < 3; ++i) {
+            if (read(i) == before(i) + block(i)) ++whole;
+            else EXPECT_EQ(read(i), before(i)) << n;
+        }
+        EXPECT_TRUE(whole == 0 || whole == 3) << n;
+        std::error_code none;  // killed before the folder was made
+        for (const auto& slot : fs::directory_iterator(drive.state(), none)) EXPECT_EQ(fs::file_size(slot), 0u) << n;
+    }
+    EXPECT_GT(n, 10);  // the record, three writes, four syncs and more were kill points
+}
+
+// A classmate appended to the send file after the program died in its write.
+TEST_F(LeftBlockTest, AFileChangedSinceIsLeftAloneAndTheStudentIsTold) {
+    ASSERT_TRUE(recordDying(*files, [](const std::string& op) { return op == "append c:\\s.txt"; }));
+    files.reset();
+    disk.revive();
+    const std::string changed = read(1) + "a classmate's line\r\n";
+    writeFile(drive.path("s.txt"), changed);
+    EXPECT_EQ(errorOf([] { makeDiskFiles()->finishLeftBlocks(); }), err::PathFileAccess);
+    EXPECT_EQ(read(1), changed);
+    EXPECT_EQ(read(2), before(2) + block(2));
+}
+
+// Another copy that is still running holds its record: a start leaves it
+// and its files alone, and finishes the block once that copy has gone.
+TEST_F(LeftBlockTest, ARunningCopysRecordIsNotTouched) {
+    ASSERT_TRUE(recordDying(*files, [](const std::string& op) { return op == "append c:\\s.txt"; }));
+    const std::string left[] = {read(0), read(1), read(2)};
+    EXPECT_EQ(errorOf([] { makeDiskFiles()->finishLeftBlocks(); }), -1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(read(i), left[i]) << i;
+    files.reset();
+    disk.revive();
+    makeDiskFiles()->finishLeftBlocks();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(read(i), before(i) + block(i)) << i;
 }
 
 }  // namespace
