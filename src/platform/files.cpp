@@ -60,13 +60,15 @@ void putBack(Channel& c) {
 // goes on without it, as it always could.
 constexpr auto kLockPatience = std::chrono::seconds(2);
 
+void lockBy(NativeFile& file, std::chrono::steady_clock::time_point deadline) {
+    while (file.tryLock() == LockResult::Busy && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 void lockAll(std::vector<Channel>& group) {
     const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
-    for (Channel& c : group) {
-        if (c.mode == Mode::Input) continue;
-        while (c.file->tryLock() == LockResult::Busy && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    for (Channel& c : group)
+        if (c.mode != Mode::Input) lockBy(*c.file, deadline);
 }
 
 // What a block is about to do to one of its files.
@@ -449,8 +451,7 @@ private:
         const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
         for (std::size_t i = 0; i < targets.size(); ++i) {
             Target& t = targets[i];
-            while (t.file->tryLock() == LockResult::Busy && std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            lockBy(*t.file, deadline);
             // Read again under the lock, should a copy have appended meanwhile.
             const std::int64_t size = t.file->size();
             if (size != static_cast<std::int64_t>(contents[i].size()))

@@ -89,7 +89,7 @@ std::optional<NativePath> stateFolder() {
         return value != nullptr ? std::string(value) : std::string();
     };
     if (std::string set = variable("DRILL_STATE_DIR"); !set.empty()) return set;
-    // The base directory specification takes only an absolute path.
+    // A relative XDG_STATE_HOME counts as unset, as desktops treat it.
     std::string base = variable("XDG_STATE_HOME");
     if (base.empty() || base.front() != '/') {
         const std::string home = homeDirectory();

@@ -597,10 +597,15 @@ TEST(Win32Window, WhatAScreenReaderIsTold) {
 
 // A box's text pattern, called as a client's UI Automation would call it.
 struct TextPattern {
-    explicit TextPattern(TextView& view) : element(view.automation().element()) {
+    explicit TextPattern(TextView& box) : view(&box), element(box.automation().element()) {
         IUnknown* pattern = nullptr;
         element->GetPatternProvider(uia::kTextPattern, &pattern);
         text = static_cast<uia::ITextProvider*>(pattern);
+    }
+    // The rig's box, holding the text given.
+    TextPattern(Win32Rig& rig, const char* box, const std::string& holding)
+        : TextPattern(*static_cast<TextView*>(rig.window.find(box))) {
+        rig.setText(box, holding);
     }
     ~TextPattern() {
         text->Release();
@@ -624,6 +629,7 @@ struct TextPattern {
         SafeArrayDestroy(array);
         return range;
     }
+    TextView* view;
     IRawElementProviderSimple* element;
     uia::ITextProvider* text = nullptr;
 };
@@ -691,11 +697,9 @@ TEST(Win32Window, TextRangesMoveByTheCoresUnits) {
         {20, 20, Op::MoveStart, TextUnit_Paragraph, -1, -1, "wa"},
     };
     Win32Rig rig;
-    auto* view = static_cast<TextView*>(rig.window.find("txt_question"));
-    rig.setText("txt_question", kSample);
-    TextPattern pattern(*view);
+    TextPattern pattern(rig, "txt_question", kSample);
     for (const Case& c : cases) {
-        SendMessageW(view->hwnd(), EM_SETSEL, c.anchor, static_cast<LPARAM>(c.caret));
+        SendMessageW(pattern.view->hwnd(), EM_SETSEL, c.anchor, static_cast<LPARAM>(c.caret));
         ITextRangeProvider* range = pattern.selection();
         int moved = 0;
         switch (c.op) {
@@ -739,15 +743,13 @@ TEST(Win32Window, TextRangesReadTheLinesAsShown) {
 // selection read back is that range.
 TEST(Win32Window, ATextRangeSelects) {
     Win32Rig rig;
-    auto* view = static_cast<TextView*>(rig.window.find("txt_answer"));
-    rig.setText("txt_answer", kSample);
-    TextPattern pattern(*view);
+    TextPattern pattern(rig, "txt_answer", kSample);
     uia::ITextRangeProvider* range = pattern.document();
     int moved = 0;
     range->Move(uia::TextUnit_Word, 2, &moved);
     range->Select();
     DWORD from = 0, to = 0;
-    SendMessageW(view->hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    SendMessageW(pattern.view->hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
     EXPECT_EQ(kSample.substr(from, to - from), "5");
     uia::ITextRangeProvider* selected = pattern.selection();
     BOOL same = FALSE;
@@ -760,9 +762,7 @@ TEST(Win32Window, ATextRangeSelects) {
 // Text is found within a range, forwards, backwards and in any case.
 TEST(Win32Window, ATextRangeFindsText) {
     Win32Rig rig;
-    auto* view = static_cast<TextView*>(rig.window.find("txt_answer"));
-    rig.setText("txt_answer", kSample);
-    TextPattern pattern(*view);
+    TextPattern pattern(rig, "txt_answer", kSample);
     uia::ITextRangeProvider* range = pattern.document();
     // Where the match starts, or npos.
     const auto found = [&](const wchar_t* sought, BOOL backward, BOOL ignoreCase) {
@@ -804,9 +804,7 @@ TEST(Win32Window, AValueSetByAClientIsUndone) {
 // A range whose text shrank under it reads what is left.
 TEST(Win32Window, ATextRangeOutlivesItsText) {
     Win32Rig rig;
-    auto* view = static_cast<TextView*>(rig.window.find("txt_answer"));
-    rig.setText("txt_answer", kSample);
-    TextPattern pattern(*view);
+    TextPattern pattern(rig, "txt_answer", kSample);
     uia::ITextRangeProvider* range = pattern.document();
     rig.setText("txt_answer", "ab\r\n");
     EXPECT_EQ(textOf(range), "ab\r\n");
@@ -849,9 +847,7 @@ TEST(Win32Window, TextRangesHaveOneRectangleForEachLineInView) {
 // line of it gives a place on that line.
 TEST(Win32Window, ATextRangeScrollsIntoViewAndIsFoundByPoint) {
     Win32Rig rig;
-    auto* view = static_cast<TextView*>(rig.window.find("txt_question"));
-    rig.setText("txt_question", kLines + "the end");
-    TextPattern pattern(*view);
+    TextPattern pattern(rig, "txt_question", kLines + "the end");
     uia::ITextRangeProvider* range = pattern.document();
     int moved = 0;
     range->MoveEndpointByUnit(uia::TextPatternRangeEndpoint_Start, uia::TextUnit_Line, 100, &moved);

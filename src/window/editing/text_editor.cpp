@@ -102,11 +102,12 @@ std::string TextEditor::selectedText() const {
 }
 
 void TextEditor::select(std::size_t anchor, std::size_t caret, bool reveal) {
-    const auto inside = [this](std::size_t at) {
-        at = std::min(at, text_.size());
-        return at > 0 && lineBreakAt(text_, at - 1) ? at - 1 : at;
-    };
-    placeCaret(inside(anchor), inside(caret), false, reveal);
+    placeCaret(validPosition(anchor), validPosition(caret), false, reveal);
+}
+
+std::size_t TextEditor::validPosition(std::size_t at) const {
+    at = std::min(at, text_.size());
+    return at > 0 && lineBreakAt(text_, at - 1) ? at - 1 : at;
 }
 
 void TextEditor::selectAll() { placeCaret(0, text_.size()); }

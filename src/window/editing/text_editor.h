@@ -150,6 +150,9 @@ public:
 
     std::size_t nextChar(std::size_t at) const;
     std::size_t previousChar(std::size_t at) const;
+    // A position the text holds: one inside a line break goes before it,
+    // one past the end to the end.
+    std::size_t validPosition(std::size_t at) const;
 
 private:
     using Run = EditHistory::Run;

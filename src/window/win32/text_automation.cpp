@@ -53,13 +53,6 @@ HRESULT giveString(VARIANT* out, std::wstring_view text) {
     return hr;
 }
 
-// A position the text still holds, never between the CR and LF of a line
-// break: a range stays valid however the text changed under it.
-std::size_t valid(const std::string& text, std::size_t at) {
-    at = std::min(at, text.size());
-    return at > 0 && at < text.size() && text[at - 1] == '\r' && text[at] == '\n' ? at - 1 : at;
-}
-
 using Span = std::pair<std::size_t, std::size_t>;
 
 // The unit of text around a position, as the core counts it. Formats and
@@ -89,6 +82,19 @@ std::size_t stepBack(editing::TextEditor& editor, std::size_t at, TextUnit unit)
     if (at == 0) return at;
     const std::size_t first = unitSpan(editor, at, unit).first;
     return first < at ? first : unitSpan(editor, editor.previousChar(at), unit).first;
+}
+
+// Steps `at` over up to `count` unit starts (back when negative), never
+// past `last`; how many it stepped.
+int stepBy(editing::TextEditor& editor, std::size_t& at, TextUnit unit, int count, std::size_t last) {
+    int moved = 0;
+    while (moved != count) {
+        const std::size_t next = count > 0 ? stepForward(editor, at, unit) : stepBack(editor, at, unit);
+        if (next == at || next > last) break;
+        at = next;
+        moved += count > 0 ? 1 : -1;
+    }
+    return moved;
 }
 
 int sign(long long v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
@@ -324,12 +330,7 @@ public:
             // A range of a whole unit moves to whole units; the end of the
             // text starts none.
             const std::size_t last = degenerate ? editor.text().size() : editor.text().size() - 1;
-            while (*moved != count) {
-                const std::size_t next = count > 0 ? stepForward(editor, at, unit) : stepBack(editor, at, unit);
-                if (next == at || (count > 0 && next > last)) break;
-                at = next;
-                *moved += count > 0 ? 1 : -1;
-            }
+            *moved = stepBy(editor, at, unit, count, last);
             start_ = end_ = at;
             if (!degenerate) end_ = std::max(at, unitSpan(editor, at, unit).second);
             return S_OK;
@@ -341,12 +342,7 @@ public:
         *moved = 0;
         return withView([&](editing::TextEditor& editor) {
             std::size_t& at = endpoint == TextPatternRangeEndpoint_Start ? start_ : end_;
-            while (*moved != count) {
-                const std::size_t next = count > 0 ? stepForward(editor, at, unit) : stepBack(editor, at, unit);
-                if (next == at) break;
-                at = next;
-                *moved += count > 0 ? 1 : -1;
-            }
+            *moved = stepBy(editor, at, unit, count, editor.text().size());
             collapseAfterMoving(endpoint);
             return S_OK;
         });
@@ -422,8 +418,8 @@ private:
     }
     void clamp() {
         if (TextView* view = element_->view()) {
-            start_ = valid(view->text(), start_);
-            end_ = std::max(start_, valid(view->text(), end_));
+            start_ = view->editor().validPosition(start_);
+            end_ = std::max(start_, view->editor().validPosition(end_));
         }
     }
     std::size_t point(TextPatternRangeEndpoint endpoint) const {
